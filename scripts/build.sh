@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures and builds Brisomar (with its tools root).
+# Usage: scripts/build.sh [build-dir] [extra CMake arguments...]
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$here/build}"
+shift || true
+
+"$here/scripts/deps.sh"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build"

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Brisomar need,
+# only when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl1-mesa-dev qt6-image-formats-plugins
+    ffmpeg nodejs
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+    python3 python3-certifi python3-mutagen python3-pycryptodome python3-requests python3-urllib3 python3-websockets
+    libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+# The machine's own Node.js may come from another source than Debian's package.
+if command -v node >/dev/null 2>&1; then
+    missing=("${missing[@]/nodejs}")
+fi
+read -r -a missing <<<"${missing[*]:-}"
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Instalando paquetes que faltan: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
