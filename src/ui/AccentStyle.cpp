@@ -7,7 +7,8 @@
 #include <QPushButton>
 
 AccentStyle::AccentStyle(bool compact)
-    : ButtonStyle(compact ? Metrics{13, QFont::DemiBold, {14, 10}, 10} : Metrics{15, QFont::DemiBold, {22, 14}, 10})
+    : ButtonStyle(
+        compact ? Metrics { 13, QFont::DemiBold, { 14, 10 }, 10 } : Metrics { 15, QFont::DemiBold, { 22, 14 }, 10 })
     , m_compact(compact)
 {
 }
@@ -32,5 +33,5 @@ ButtonStyle::Look AccentStyle::look(bool pressed, bool enabled, ColorScheme) con
 {
     QColor fill = coral();
     fill.setAlphaF(!enabled ? 0.3f : pressed ? 0.75f : 1.0f);
-    return {fill, Qt::white, 1.0, QColor(255, 255, 255, 200)};
+    return { fill, Qt::white, 1.0, QColor(255, 255, 255, 200) };
 }

@@ -45,7 +45,7 @@ QSize Badge::sizeHint() const
     const QSize text = fontMetrics().size(Qt::TextSingleLine, this->text());
     // A capsule is never narrower than it is tall.
     const int height = text.height() + 2 * padding.height();
-    return {qMax(height, text.width() + 2 * padding.width()), height};
+    return { qMax(height, text.width() + 2 * padding.width()), height };
 }
 
 void Badge::paintEvent(QPaintEvent*)

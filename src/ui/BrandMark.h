@@ -17,7 +17,7 @@ public:
     // The mark filling `rect` (a square), its corner and arrow scaled to fit.
     static void paint(QPainter& painter, const QRectF& rect, qreal devicePixelRatio = 1.0);
 
-    QSize sizeHint() const override { return {side, side}; }
+    QSize sizeHint() const override { return { side, side }; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

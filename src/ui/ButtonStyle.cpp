@@ -107,11 +107,13 @@ QSize ButtonStyle::sizeFromContents(
     // reserving room for text even on a symbol-only button; measure it our way.
     const bool hasIcon = !button->icon.isNull();
     const bool hasText = !button->text.isEmpty();
-    const QSize text = hasText ? button->fontMetrics.size(Qt::TextShowMnemonic, button->text) : QSize();
-    const QSize icon = hasIcon ? button->iconSize : QSize();
+    const QSize text = hasText ? button->fontMetrics.size(Qt::TextShowMnemonic, button->text)
+        : hasIcon              ? QSize(0, 0)
+                               : QSize(0, button->fontMetrics.height());
+    const QSize icon = hasIcon ? button->iconSize : QSize(0, 0);
     const int width = icon.width() + (hasIcon && hasText ? iconSpacing : 0) + text.width();
-    const int height = qMax(icon.height(), hasText || !hasIcon ? button->fontMetrics.height() : 0);
-    return {width + 2 * m_metrics.padding.width(), height + 2 * m_metrics.padding.height()};
+    const int height = qMax(icon.height(), text.height());
+    return { width + 2 * m_metrics.padding.width(), height + 2 * m_metrics.padding.height() };
 }
 
 int ButtonStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const

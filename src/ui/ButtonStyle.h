@@ -16,7 +16,7 @@ public:
     {
         int fontSize;
         QFont::Weight weight;
-        QSize padding;  // horizontal × vertical, each side
+        QSize padding; // horizontal × vertical, each side
         qreal radius;
     };
 
@@ -35,10 +35,10 @@ public:
     const Metrics& metrics() const { return m_metrics; }
     virtual Look look(bool pressed, bool enabled, ColorScheme scheme) const = 0;
 
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-        const QWidget* widget) const override;
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,
-        const QWidget* widget) const override;
+    void drawControl(
+        ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const override;
+    QSize sizeFromContents(
+        ContentsType type, const QStyleOption* option, const QSize& contentsSize, const QWidget* widget) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
     void polish(QWidget* widget) override;
     using QProxyStyle::polish;

@@ -10,8 +10,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-EmptyState::EmptyState(const QString& icon, const QString& title, const QString& description,
-    const QString& button, std::function<void()> action, QWidget* parent)
+EmptyState::EmptyState(const QString& icon, const QString& title, const QString& description, const QString& button,
+    std::function<void()> action, QWidget* parent)
     : Surface(17, parent)
     , m_icon(new SymbolView(icon, 48, Tone::coral, 0.7, SymbolWeight::light))
     , m_title(new StyledLabel(title, uiFont(23, QFont::DemiBold)))

@@ -42,8 +42,8 @@ void EngineCapsule::setStatus(bool ready, bool checking)
 QSize EngineCapsule::sizeHint() const
 {
     const QSize text = fontMetrics().size(Qt::TextSingleLine, this->text());
-    return {padding.width() + dot + spacing + text.width() + padding.width(),
-        qMax(dot, text.height()) + 2 * padding.height()};
+    return { padding.width() + dot + spacing + text.width() + padding.width(),
+        qMax(dot, text.height()) + 2 * padding.height() };
 }
 
 void EngineCapsule::paintEvent(QPaintEvent*)
@@ -62,6 +62,6 @@ void EngineCapsule::paintEvent(QPaintEvent*)
 
     painter.setPen(theme.color(Tone::secondary));
     const int left = padding.width() + dot + spacing;
-    painter.drawText(QRect(left, 0, width() - left - padding.width(), height()), Qt::AlignVCenter | Qt::AlignLeft,
-        text());
+    painter.drawText(
+        QRect(left, 0, width() - left - padding.width(), height()), Qt::AlignVCenter | Qt::AlignLeft, text());
 }

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 QuietStyle::QuietStyle()
-    : ButtonStyle(Metrics{13, QFont::Medium, {12, 9}, 8})
+    : ButtonStyle(Metrics { 13, QFont::Medium, { 12, 9 }, 8 })
 {
 }
 
@@ -28,6 +28,6 @@ void QuietStyle::apply(QPushButton* button)
 
 ButtonStyle::Look QuietStyle::look(bool pressed, bool enabled, ColorScheme scheme) const
 {
-    return {toneColor(Tone::primary, scheme, pressed ? 0.12 : 0.05), toneColor(Tone::primary, scheme),
-        enabled ? 1.0 : 0.4, toneColor(Tone::coral, scheme, 0.8)};
+    return { toneColor(Tone::primary, scheme, pressed ? 0.12 : 0.05), toneColor(Tone::primary, scheme),
+        enabled ? 1.0 : 0.4, toneColor(Tone::coral, scheme, 0.8) };
 }

@@ -3,7 +3,6 @@
 #include "Theme.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 Surface::Surface(int spacing, QWidget* parent)

@@ -4,8 +4,7 @@
 
 #include <QPainter>
 
-SymbolView::SymbolView(
-    const QString& symbol, int size, Tone tone, qreal opacity, SymbolWeight weight, QWidget* parent)
+SymbolView::SymbolView(const QString& symbol, int size, Tone tone, qreal opacity, SymbolWeight weight, QWidget* parent)
     : QWidget(parent)
     , m_symbol(symbol)
     , m_size(size)

@@ -20,7 +20,7 @@ public:
     // The colour it draws in now.
     QColor color() const;
 
-    QSize sizeHint() const override { return {m_size, m_size}; }
+    QSize sizeHint() const override { return { m_size, m_size }; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

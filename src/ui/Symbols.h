@@ -17,8 +17,8 @@ bool hasSymbol(const QString& name);
 
 // `name` drawn in `color` in a square of `size` device-independent pixels, for a
 // screen of `devicePixelRatio`. Cached. Null for an unknown name.
-QPixmap symbolPixmap(const QString& name, const QColor& color, int size,
-    SymbolWeight weight = SymbolWeight::regular, qreal devicePixelRatio = 1.0);
+QPixmap symbolPixmap(const QString& name, const QColor& color, int size, SymbolWeight weight = SymbolWeight::regular,
+    qreal devicePixelRatio = 1.0);
 
 // An icon of `name` in `color` that draws sharply at any size; the disabled mode
 // is drawn fainter. Null for an unknown name.

@@ -112,7 +112,7 @@ QPalette Theme::palette(ColorScheme scheme)
     const QColor button = dark ? QColor::fromRgbF(0.16f, 0.172f, 0.204f) : QColor::fromRgbF(0.985f, 0.985f, 0.99f);
 
     QPalette palette(button, window);
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
         const bool disabled = group == QPalette::Disabled;
         const QColor ink = disabled ? toneColor(Tone::tertiary, scheme) : text;
         palette.setColor(group, QPalette::Window, window);

@@ -8,8 +8,8 @@
 #include "QuietStyle.h"
 #include "StyledLabel.h"
 #include "Surface.h"
-#include "SymbolView.h"
 #include "Symbols.h"
+#include "SymbolView.h"
 #include "Theme.h"
 
 #include <QApplication>
@@ -66,17 +66,20 @@ QWidget* buildGallery()
 
     auto* entries = new QVBoxLayout;
     entries->setSpacing(5);
-    const struct {
+    const struct
+    {
         QString title;
         QString symbol;
         int count;
         bool selected;
-    } rows[] = {{u"Nueva descarga"_s, u"plus.circle"_s, 0, false},
-        {u"Cola de descargas"_s, u"arrow.down.circle"_s, 3, true}, {u"Descargados"_s, u"rectangle.stack"_s, 12, false}};
+    } rows[] = { { u"Nueva descarga"_s, u"plus.circle"_s, 0, false },
+        { u"Cola de descargas"_s, u"arrow.down.circle"_s, 3, true },
+        { u"Descargados"_s, u"rectangle.stack"_s, 12, false } };
     for (const auto& row : rows) {
         auto* line = new QHBoxLayout;
         line->setSpacing(10);
-        line->addWidget(new SymbolView(row.symbol, 16, row.selected ? Tone::coral : Tone::primary, row.selected ? 1 : 0.65));
+        line->addWidget(
+            new SymbolView(row.symbol, 16, row.selected ? Tone::coral : Tone::primary, row.selected ? 1 : 0.65));
         line->addWidget(new StyledLabel(row.title, uiFont(13, row.selected ? QFont::DemiBold : QFont::Medium),
             row.selected ? Tone::coral : Tone::primary, row.selected ? 1 : 0.65));
         line->addStretch();
@@ -89,7 +92,7 @@ QWidget* buildGallery()
     left->addLayout(entries);
 
     auto* capsules = new QHBoxLayout;
-    for (auto [ready, checking] : {std::pair{true, false}, {false, true}, {false, false}}) {
+    for (auto [ready, checking] : { std::pair { true, false }, { false, true }, { false, false } }) {
         auto* capsule = new EngineCapsule;
         capsule->setStatus(ready, checking);
         capsules->addWidget(capsule);
@@ -127,8 +130,8 @@ QWidget* buildGallery()
     card->column()->addWidget(new StyledLabel(u"¿Qué querés guardar?"_s, uiFont(16, QFont::DemiBold)));
     card->column()->addWidget(new StyledLabel(
         u"Un bitrate mayor no recupera detalle que el original no tenga."_s, uiFont(11), Tone::secondary));
-    card->column()->addWidget(new StyledLabel(u"Descargá contenido que tengas permitido guardar."_s, uiFont(11),
-        Tone::tertiary));
+    card->column()->addWidget(
+        new StyledLabel(u"Descargá contenido que tengas permitido guardar."_s, uiFont(11), Tone::tertiary));
     left->addWidget(card);
 
     auto* symbols = new Surface;
@@ -149,8 +152,8 @@ QWidget* buildGallery()
     left->addStretch();
 
     auto* empty = new EmptyState(u"rectangle.stack"_s, u"Tus favoritos, siempre cerca."_s,
-        u"Los archivos terminados aparecen acá. Podés reproducirlos o encontrarlos en Finder."_s,
-        u"Nueva descarga"_s, [] {});
+        u"Los archivos terminados aparecen acá. Podés reproducirlos o encontrarlos en Finder."_s, u"Nueva descarga"_s,
+        [] {});
     empty->setMinimumWidth(440);
     columns->addWidget(empty, 1);
     return root;
@@ -166,7 +169,7 @@ int main(int argc, char* argv[])
     QWidget* gallery = buildGallery();
     gallery->resize(1060, 900);
     gallery->show();
-    for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
+    for (ColorScheme scheme : { ColorScheme::light, ColorScheme::dark }) {
         Theme::instance().setPreferred(scheme);
         QApplication::processEvents();
         const QString name = scheme == ColorScheme::dark ? u"gallery-dark.png"_s : u"gallery-light.png"_s;

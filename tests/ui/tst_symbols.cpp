@@ -1,0 +1,143 @@
+#include "Pixels.h"
+#include "Symbols.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+int coverage(const QImage& image)
+{
+    int total = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            total += qAlpha(image.pixel(x, y));
+    return total;
+}
+
+// A point of the 24-unit icon grid in a square of `size` pixels.
+QPoint at(QPointF grid, int size)
+{
+    return (grid * size / 24.0).toPoint();
+}
+
+} // namespace
+
+class TestSymbols : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void screenSymbolDraws_data();
+    void screenSymbolDraws();
+    void unknownSymbolIsNull();
+    void solidSymbols_data();
+    void solidSymbols();
+    void weightChangesStroke();
+    void highDensityScreen();
+    void cacheKeepsColoursApart();
+};
+
+void TestSymbols::screenSymbolDraws_data()
+{
+    QTest::addColumn<QString>("name");
+    // Every symbol the window and its screens name.
+    const QStringList names = { u"plus.circle"_s, u"arrow.down.circle"_s, u"rectangle.stack"_s, u"folder"_s,
+        u"arrow.up.right"_s, u"slider.horizontal.3"_s, u"apple.logo"_s, u"arrow.down.to.line"_s,
+        u"checkmark.circle.fill"_s, u"exclamationmark.circle.fill"_s, u"xmark"_s, u"sparkle"_s, u"link"_s,
+        u"xmark.circle.fill"_s, u"doc.on.clipboard"_s, u"circle"_s, u"waveform"_s, u"play.rectangle"_s, u"4k.tv"_s,
+        u"checkmark.seal"_s, u"clock"_s, u"plus"_s, u"tray"_s, u"arrow.clockwise"_s, u"checkmark.circle"_s,
+        u"magnifyingglass"_s, u"music.note"_s, u"play.fill"_s, u"ellipsis"_s, u"exclamationmark.circle"_s };
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestSymbols::screenSymbolDraws()
+{
+    QFETCH(QString, name);
+    QVERIFY(symbolNames().contains(name));
+
+    const QColor tint(40, 205, 65);
+    const QPixmap pixmap = symbolPixmap(name, tint, 24);
+    QCOMPARE(pixmap.size(), QSize(24, 24));
+    const QImage image = pixmap.toImage();
+    QVERIFY(coverage(image) > 255 * 8);
+    // Tinting keeps the shape and replaces every colour.
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() >= 64)
+                COMPARE_COLOR(pixel, tint);
+        }
+    }
+
+    const QIcon icon = symbolIcon(name, tint);
+    QVERIFY(!icon.isNull());
+    QVERIFY(coverage(icon.pixmap(16).toImage()) > 0);
+}
+
+void TestSymbols::unknownSymbolIsNull()
+{
+    QVERIFY(!hasSymbol(u"gearshape"_s));
+    QVERIFY(symbolPixmap(u"gearshape"_s, Qt::black, 24).isNull());
+    QVERIFY(symbolIcon(u"gearshape"_s, Qt::black).isNull());
+    QVERIFY(symbolPixmap(u"folder"_s, Qt::black, 0).isNull());
+}
+
+void TestSymbols::solidSymbols_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QPointF>("solid");
+    QTest::addColumn<QPointF>("hole");
+    QTest::newRow("filled check") << u"checkmark.circle.fill"_s << QPointF(12, 5) << QPointF(10.5, 14.5);
+    QTest::newRow("filled alert") << u"exclamationmark.circle.fill"_s << QPointF(12, 5) << QPointF(12, 10);
+    QTest::newRow("filled x") << u"xmark.circle.fill"_s << QPointF(12, 5) << QPointF(12, 12);
+    QTest::newRow("outline check stays open") << u"checkmark.circle"_s << QPointF(10.5, 14.5) << QPointF(12, 5);
+    QTest::newRow("filled play") << u"play.fill"_s << QPointF(10, 12) << QPointF(21, 3);
+}
+
+void TestSymbols::solidSymbols()
+{
+    QFETCH(QString, name);
+    QFETCH(QPointF, solid);
+    QFETCH(QPointF, hole);
+
+    const QImage image = symbolPixmap(name, Qt::black, 48).toImage();
+    QCOMPARE(image.pixelColor(at(solid, 48)).alpha(), 255);
+    QCOMPARE(image.pixelColor(at(hole, 48)).alpha(), 0);
+}
+
+void TestSymbols::weightChangesStroke()
+{
+    const int light = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::light).toImage());
+    const int regular = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::regular).toImage());
+    const int bold = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::bold).toImage());
+    QVERIFY(light < regular);
+    QVERIFY(regular < bold);
+}
+
+void TestSymbols::highDensityScreen()
+{
+    const QPixmap pixmap = symbolPixmap(u"folder"_s, Qt::black, 20, SymbolWeight::regular, 2.0);
+    QCOMPARE(pixmap.size(), QSize(40, 40));
+    QCOMPARE(pixmap.devicePixelRatio(), 2.0);
+    QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(20, 20));
+    // The same size on a plain screen is a different picture, not a rescaled one.
+    QCOMPARE(symbolPixmap(u"folder"_s, Qt::black, 20).devicePixelRatio(), 1.0);
+}
+
+void TestSymbols::cacheKeepsColoursApart()
+{
+    const QPixmap coralOne = symbolPixmap(u"folder"_s, QColor(255, 74, 94), 24);
+    const QPixmap again = symbolPixmap(u"folder"_s, QColor(255, 74, 94), 24);
+    const QPixmap white = symbolPixmap(u"folder"_s, Qt::white, 24);
+    const QPixmap faint = symbolPixmap(u"folder"_s, QColor(255, 255, 255, 100), 24);
+    QCOMPARE(again.cacheKey(), coralOne.cacheKey());
+    QVERIFY(white.cacheKey() != coralOne.cacheKey());
+    QVERIFY(faint.cacheKey() != white.cacheKey());
+    QVERIFY(coverage(faint.toImage()) < coverage(white.toImage()));
+}
+
+QTEST_MAIN(TestSymbols)
+#include "tst_symbols.moc"
