@@ -1,0 +1,50 @@
+#include "JsonFields.h"
+
+#include <cmath>
+#include <limits>
+
+namespace JsonFields {
+
+std::optional<QString> text(const QJsonValue& value)
+{
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+
+std::optional<bool> boolean(const QJsonValue& value)
+{
+    return value.isBool() ? std::optional(value.toBool()) : std::nullopt;
+}
+
+std::optional<double> number(const QJsonValue& value)
+{
+    return value.isDouble() ? std::optional(value.toDouble()) : std::nullopt;
+}
+
+std::optional<qint64> integer(const QJsonValue& value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double d = value.toDouble();
+    if (d != std::trunc(d) || d < -9.2e18 || d > 9.2e18)
+        return std::nullopt;
+    // toInteger keeps the exact value of integers the parser read as integers.
+    return value.toInteger(qint64(d));
+}
+
+std::optional<qint64> truncatedInteger(const QJsonValue& value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double d = std::trunc(value.toDouble());
+    if (std::isnan(d))
+        return std::nullopt;
+    constexpr qint64 lowest = std::numeric_limits<qint64>::min();
+    constexpr qint64 highest = std::numeric_limits<qint64>::max();
+    if (d <= double(lowest))
+        return lowest;
+    if (d >= double(highest))
+        return highest;
+    return value.toInteger(qint64(d));
+}
+
+} // namespace JsonFields

@@ -1,0 +1,215 @@
+#include "MediaLink.h"
+
+#include "TextHelpers.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qsizetype maxLinkBytes = 4095;
+
+const QString youtubeShortHost = u"youtu.be"_s;
+const QStringList youtubeHosts = {u"youtube.com"_s, u"www.youtube.com"_s, u"m.youtube.com"_s,
+                                  u"music.youtube.com"_s};
+const QStringList instagramHosts = {u"instagram.com"_s, u"www.instagram.com"_s, u"m.instagram.com"_s};
+const QStringList twitterHosts = {u"x.com"_s,           u"www.x.com"_s,         u"twitter.com"_s,
+                                  u"www.twitter.com"_s, u"mobile.twitter.com"_s, u"m.twitter.com"_s};
+const QString facebookVideoHost = u"fb.watch"_s;
+const QStringList facebookHosts = {u"facebook.com"_s,     u"www.facebook.com"_s,   u"m.facebook.com"_s,
+                                   u"web.facebook.com"_s, u"mbasic.facebook.com"_s, u"fb.com"_s,
+                                   u"www.fb.com"_s};
+
+bool fullMatch(const QRegularExpression& pattern, const QString& text)
+{
+    return pattern.match(text).hasMatch();
+}
+
+QRegularExpression anchored(const QString& pattern)
+{
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+
+// The part of `text` between `from` and the first of `stops`, exactly as written.
+QStringView slice(QStringView text, qsizetype from, QStringView stops)
+{
+    qsizetype end = from;
+    while (end < text.size() && !stops.contains(text[end]))
+        ++end;
+    return text.mid(from, end - from);
+}
+
+// The address written in `trimmed`, when it is an http(s) address with a plain
+// host and nothing else in its authority. QUrl folds the scheme's case, maps
+// look-alike host characters to ASCII and hides an empty user or port, so those
+// rules look at the text as written.
+std::optional<QUrl> parseWebAddress(const QString& trimmed)
+{
+    qsizetype authorityStart = 0;
+    if (trimmed.startsWith(u"https://"_s))
+        authorityStart = 8;
+    else if (trimmed.startsWith(u"http://"_s))
+        authorityStart = 7;
+    else
+        return std::nullopt;
+
+    const QStringView authority = slice(trimmed, authorityStart, u"/?#");
+    if (authority.isEmpty())
+        return std::nullopt;
+    for (const QChar c : authority) {
+        if (c.unicode() >= 0x80 || c == u'@' || c == u':' || c == u'%' || c == u'\\')
+            return std::nullopt;
+    }
+
+    const QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.port() != -1)
+        return std::nullopt;
+    return url;
+}
+
+std::optional<QString> firstQueryValue(const QUrl& url, const QString& name)
+{
+    const QList<std::pair<QString, QString>> items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    for (const auto& [key, value] : items) {
+        if (key == name)
+            return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+MediaLink::MediaLink(MediaPlatform platform, const QString& url)
+    : m_platform(platform)
+    , m_url(url)
+{
+}
+
+size_t qHash(const MediaLink& link, size_t seed) noexcept
+{
+    return qHashMulti(seed, int(link.platform()), link.url());
+}
+
+QString youtubeWatchURL(const QString& id)
+{
+    return u"https://www.youtube.com/watch?v="_s + id;
+}
+
+std::optional<QString> youtubeID(const QString& text)
+{
+    if (text.size() > maxLinkBytes && graphemeCount(text) > maxLinkBytes)
+        return std::nullopt;
+    const std::optional<QUrl> url = parseWebAddress(text.trimmed());
+    if (!url)
+        return std::nullopt;
+
+    const QString host = url->host().toLower();
+    const QString path = url->path(QUrl::FullyDecoded);
+    const QStringList segments = path.split(u'/', Qt::SkipEmptyParts);
+    std::optional<QString> candidate;
+    if (host == youtubeShortHost && segments.size() == 1) {
+        candidate = segments.first();
+    } else if (youtubeHosts.contains(host)) {
+        if (path == u"/watch"_s)
+            candidate = firstQueryValue(*url, u"v"_s);
+        else if (segments.size() == 2 && QStringList{u"shorts"_s, u"embed"_s, u"live"_s}.contains(segments.first()))
+            candidate = segments.last();
+    }
+
+    static const QRegularExpression idPattern = anchored(u"[A-Za-z0-9_-]{11}"_s);
+    if (!candidate || !fullMatch(idPattern, *candidate))
+        return std::nullopt;
+    return candidate;
+}
+
+std::optional<MediaLink> MediaLink::make(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    // Every character takes at least one UTF-8 byte, so a long text is refused
+    // without converting it.
+    if (trimmed.size() > maxLinkBytes || trimmed.toUtf8().size() > maxLinkBytes)
+        return std::nullopt;
+    if (containsControl(trimmed))
+        return std::nullopt;
+
+    const std::optional<QUrl> url = parseWebAddress(trimmed);
+    if (!url)
+        return std::nullopt;
+    const QString host = url->host().toLower();
+    // QUrl decodes unreserved escapes even in its encoded path: look at the text.
+    // The authority before the path holds no "%" (checked above).
+    const QStringView authorityAndPath = slice(trimmed, trimmed.indexOf(u"://"_s) + 3, u"?#");
+    if (authorityAndPath.contains(u'%'))
+        return std::nullopt;
+    const QString path = url->path(QUrl::FullyDecoded);
+    if (path.contains(u'\\'))
+        return std::nullopt;
+
+    if (const std::optional<QString> id = youtubeID(trimmed))
+        return MediaLink(MediaPlatform::youtube, youtubeWatchURL(*id));
+
+    MediaPlatform platform;
+    QString canonicalHost;
+    QString canonicalPath = path;
+    QString query;
+    if (instagramHosts.contains(host)) {
+        static const QRegularExpression pattern = anchored(u"/(p|reel|reels|tv)/[A-Za-z0-9_-]{5,80}/?"_s);
+        if (!fullMatch(pattern, path))
+            return std::nullopt;
+        platform = MediaPlatform::instagram;
+        canonicalHost = u"www.instagram.com"_s;
+        if (canonicalPath.startsWith(u"/reels/"_s))
+            canonicalPath.replace(0, 7, u"/reel/"_s);
+    } else if (twitterHosts.contains(host)) {
+        static const QRegularExpression pattern =
+            anchored(u"/(?:[A-Za-z0-9_]{1,50}|i/web)/status/[0-9]{5,30}(?:/video/[1-9][0-9]?)?/?"_s);
+        if (!fullMatch(pattern, path))
+            return std::nullopt;
+        platform = MediaPlatform::twitter;
+        canonicalHost = u"x.com"_s;
+    } else if (host == facebookVideoHost) {
+        static const QRegularExpression pattern = anchored(u"/[A-Za-z0-9_-]{3,100}/?"_s);
+        if (!fullMatch(pattern, path))
+            return std::nullopt;
+        platform = MediaPlatform::facebook;
+        canonicalHost = facebookVideoHost;
+    } else if (facebookHosts.contains(host)) {
+        platform = MediaPlatform::facebook;
+        canonicalHost = u"www.facebook.com"_s;
+        if (path == u"/watch"_s || path == u"/watch/"_s || path == u"/video.php"_s) {
+            static const QRegularExpression videoNumber = anchored(u"[0-9]{5,40}"_s);
+            const std::optional<QString> v = firstQueryValue(*url, u"v"_s);
+            if (!v || !fullMatch(videoNumber, *v))
+                return std::nullopt;
+            canonicalPath = u"/watch/"_s;
+            query = u"v="_s + *v;
+        } else {
+            static const QList<QRegularExpression> patterns = {
+                anchored(u"/reel/[0-9]{5,40}/?"_s),
+                anchored(u"/share/[rv]/[A-Za-z0-9_-]{3,100}/?"_s),
+                anchored(u"/[A-Za-z0-9._-]{1,100}/videos/(?:[A-Za-z0-9._-]{1,200}/)?[0-9]{5,40}/?"_s),
+                anchored(u"/groups/[A-Za-z0-9._-]{1,100}/permalink/[0-9]{5,40}/?"_s),
+            };
+            if (std::none_of(patterns.begin(), patterns.end(),
+                             [&](const QRegularExpression& pattern) { return fullMatch(pattern, path); }))
+                return std::nullopt;
+        }
+    } else {
+        return std::nullopt;
+    }
+
+    QString canonical = u"https://"_s + canonicalHost + canonicalPath;
+    if (!query.isEmpty())
+        canonical += u'?' + query;
+    // The parts are all plain ASCII from the patterns above; a last strict parse
+    // keeps any surprise out of the stored form.
+    if (!QUrl(canonical, QUrl::StrictMode).isValid())
+        return std::nullopt;
+    return MediaLink(platform, canonical);
+}
