@@ -56,6 +56,13 @@ private:
     QString m_text;
 };
 
+// A document that is not JSON at all, with the parser's own description.
+class JsonError : public SystemError
+{
+public:
+    using SystemError::SystemError;
+};
+
 // What the user sees for any error that reaches the surface.
 QString errorDescription(const std::exception& error);
 QString errorDescription(const std::exception_ptr& error);

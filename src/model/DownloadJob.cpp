@@ -1,0 +1,145 @@
+#include "DownloadJob.h"
+
+#include "BrisPaths.h"
+#include "JsonFields.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qint64 referenceEpochMSecs = 978'307'200'000; // 2001-01-01T00:00:00Z
+// About three million years either way: far beyond any real record, well inside
+// what a 64-bit millisecond count holds.
+constexpr double maxReferenceSeconds = 1e14;
+
+std::optional<QUuid> uuidFromText(const QString& text)
+{
+    static const QRegularExpression canonical(QRegularExpression::anchoredPattern(
+        u"[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}"_s));
+    if (!canonical.match(text).hasMatch())
+        return std::nullopt;
+    return QUuid::fromString(text);
+}
+
+} // namespace
+
+double referenceSeconds(const QDateTime& dateTime)
+{
+    return double(dateTime.toMSecsSinceEpoch() - referenceEpochMSecs) / 1000.0;
+}
+
+QDateTime fromReferenceSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || std::abs(seconds) > maxReferenceSeconds)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(referenceEpochMSecs + std::llround(seconds * 1000.0), Qt::UTC);
+}
+
+DownloadJob DownloadJob::make(const VideoInfo& video, const DownloadProfile& profile, const QString& folder,
+                              JobState state, bool reusedOriginal)
+{
+    DownloadJob job;
+    job.id = QUuid::createUuid();
+    job.video = video;
+    job.profile = profile;
+    job.folder = folder;
+    job.state = state;
+    job.progress = 0;
+    job.detail = u"En espera"_s;
+    job.created = QDateTime::currentDateTimeUtc();
+    job.reusedOriginal = reusedOriginal;
+    return job;
+}
+
+QString DownloadJob::key() const
+{
+    return video.storageID() + u'|' + profile.key() + u'|' + canonicalFolderPath(folder);
+}
+
+bool DownloadJob::fileAvailable() const
+{
+    if (!path || !bytes || *bytes < 1)
+        return false;
+    const QFileInfo info(*path);
+    return info.isFile() && info.size() == *bytes;
+}
+
+QJsonObject DownloadJob::toJson() const
+{
+    QJsonObject object{
+        {u"id"_s, id.toString(QUuid::WithoutBraces).toUpper()},
+        {u"video"_s, video.toJson()},
+        {u"profile"_s, profile.toJson()},
+        {u"folder"_s, folder},
+        {u"state"_s, rawValue(state)},
+        {u"progress"_s, progress},
+        {u"detail"_s, detail},
+        {u"created"_s, referenceSeconds(created)},
+        {u"reusedOriginal"_s, reusedOriginal},
+    };
+    if (path)
+        object.insert(u"path"_s, *path);
+    if (bytes)
+        object.insert(u"bytes"_s, *bytes);
+    if (actualHeight)
+        object.insert(u"actualHeight"_s, *actualHeight);
+    return object;
+}
+
+std::optional<DownloadJob> DownloadJob::fromJson(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const auto idText = JsonFields::text(object.value(u"id"_s));
+    const auto id = idText ? uuidFromText(*idText) : std::nullopt;
+    const auto video = VideoInfo::fromJson(object.value(u"video"_s));
+    const auto profile = DownloadProfile::fromJson(object.value(u"profile"_s));
+    const auto folder = JsonFields::text(object.value(u"folder"_s));
+    const auto state = JsonFields::enumeration<JobState>(object.value(u"state"_s));
+    const auto progress = JsonFields::number(object.value(u"progress"_s));
+    const auto detail = JsonFields::text(object.value(u"detail"_s));
+    const auto createdSeconds = JsonFields::number(object.value(u"created"_s));
+    const QDateTime created = createdSeconds ? fromReferenceSeconds(*createdSeconds) : QDateTime();
+    const auto path = JsonFields::optionalField<QString>(object, u"path"_s, JsonFields::text);
+    const auto bytes = JsonFields::optionalField<qint64>(object, u"bytes"_s, JsonFields::integer);
+    const auto actualHeight = JsonFields::optionalField<qint64>(object, u"actualHeight"_s, JsonFields::integer);
+    const auto reusedOriginal = JsonFields::boolean(object.value(u"reusedOriginal"_s));
+    if (!id || !video || !profile || !folder || !state || !progress || !detail || !created.isValid() || !path
+        || !bytes || !actualHeight || !reusedOriginal)
+        return std::nullopt;
+    return DownloadJob{*id,      *video,   *profile,  *folder, *state,        *progress,
+                       *detail,  created,  *path,     *bytes,  *actualHeight, *reusedOriginal};
+}
+
+QByteArray DownloadJob::encodeHistory(const QList<DownloadJob>& jobs)
+{
+    QJsonArray array;
+    for (const DownloadJob& job : jobs)
+        array.append(job.toJson());
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+std::optional<QList<DownloadJob>> DownloadJob::decodeHistory(const QByteArray& data)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(data);
+    if (!document.isArray())
+        return std::nullopt;
+    QList<DownloadJob> jobs;
+    const QJsonArray array = document.array();
+    jobs.reserve(array.size());
+    for (const QJsonValue& record : array) {
+        std::optional<DownloadJob> job = fromJson(record);
+        if (!job)
+            return std::nullopt;
+        jobs.append(std::move(*job));
+    }
+    return jobs;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "DownloadProfile.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The user's persisted choices ("preferences.json").
+struct Preferences
+{
+    QString folder = defaultFolder();
+    // "dark", "light", or anything else to follow the system.
+    QString appearance = QStringLiteral("dark");
+    bool metadata = true;
+    QString lastLink;
+    std::optional<DownloadProfile> lastProfile;
+
+    static QString defaultFolder();
+
+    QByteArray encode() const;
+    // Tolerant key by key; nothing only when `data` is not a JSON object at all.
+    static std::optional<Preferences> decode(const QByteArray& data);
+
+    friend bool operator==(const Preferences&, const Preferences&) = default;
+};
