@@ -42,11 +42,10 @@ QString rawValue(AudioFormat format)
     return {};
 }
 
-template<>
-QList<AudioFormat> allCases<AudioFormat>()
+template <> QList<AudioFormat> allCases<AudioFormat>()
 {
-    return {AudioFormat::mp3, AudioFormat::m4a, AudioFormat::opus,
-            AudioFormat::flac, AudioFormat::wav, AudioFormat::original};
+    return { AudioFormat::mp3, AudioFormat::m4a, AudioFormat::opus, AudioFormat::flac, AudioFormat::wav,
+        AudioFormat::original };
 }
 
 QString ext(AudioFormat format)
@@ -58,11 +57,11 @@ QList<qint64> qualities(AudioFormat format)
 {
     switch (format) {
     case AudioFormat::mp3:
-        return {128, 192, 256, 320};
+        return { 128, 192, 256, 320 };
     case AudioFormat::m4a:
-        return {128, 192, 256};
+        return { 128, 192, 256 };
     case AudioFormat::opus:
-        return {96, 128, 160, 192};
+        return { 96, 128, 160, 192 };
     case AudioFormat::flac:
     case AudioFormat::wav:
     case AudioFormat::original:

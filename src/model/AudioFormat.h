@@ -8,8 +8,7 @@ enum class AudioFormat { mp3, m4a, opus, flac, wav, original };
 
 QString title(AudioFormat format);
 QString rawValue(AudioFormat format);
-template<>
-QList<AudioFormat> allCases<AudioFormat>();
+template <> QList<AudioFormat> allCases<AudioFormat>();
 
 // The file extension of the result.
 QString ext(AudioFormat format);

@@ -51,8 +51,8 @@ void BrisPaths::prepare() const
     std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(cache()).toStdString()), error);
     if (error || !QFileInfo(cache()).isDir()) {
         const QString reason = error ? QString::fromLocal8Bit(error.message()) : u"no es una carpeta"_s;
-        throw SystemError(u"No se pudo crear la carpeta de datos %1 (%2)."_s.arg(QDir::toNativeSeparators(cache()),
-                                                                                  reason));
+        throw SystemError(
+            u"No se pudo crear la carpeta de datos %1 (%2)."_s.arg(QDir::toNativeSeparators(cache()), reason));
     }
 }
 

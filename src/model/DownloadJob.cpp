@@ -42,8 +42,8 @@ QDateTime fromReferenceSeconds(double seconds)
     return QDateTime::fromMSecsSinceEpoch(referenceEpochMSecs + std::llround(seconds * 1000.0), Qt::UTC);
 }
 
-DownloadJob DownloadJob::make(const VideoInfo& video, const DownloadProfile& profile, const QString& folder,
-                              JobState state, bool reusedOriginal)
+DownloadJob DownloadJob::make(
+    const VideoInfo& video, const DownloadProfile& profile, const QString& folder, JobState state, bool reusedOriginal)
 {
     DownloadJob job;
     job.id = QUuid::createUuid();
@@ -73,16 +73,16 @@ bool DownloadJob::fileAvailable() const
 
 QJsonObject DownloadJob::toJson() const
 {
-    QJsonObject object{
-        {u"id"_s, id.toString(QUuid::WithoutBraces).toUpper()},
-        {u"video"_s, video.toJson()},
-        {u"profile"_s, profile.toJson()},
-        {u"folder"_s, folder},
-        {u"state"_s, rawValue(state)},
-        {u"progress"_s, progress},
-        {u"detail"_s, detail},
-        {u"created"_s, referenceSeconds(created)},
-        {u"reusedOriginal"_s, reusedOriginal},
+    QJsonObject object {
+        { u"id"_s, id.toString(QUuid::WithoutBraces).toUpper() },
+        { u"video"_s, video.toJson() },
+        { u"profile"_s, profile.toJson() },
+        { u"folder"_s, folder },
+        { u"state"_s, rawValue(state) },
+        { u"progress"_s, progress },
+        { u"detail"_s, detail },
+        { u"created"_s, referenceSeconds(created) },
+        { u"reusedOriginal"_s, reusedOriginal },
     };
     if (path)
         object.insert(u"path"_s, *path);
@@ -112,11 +112,11 @@ std::optional<DownloadJob> DownloadJob::fromJson(const QJsonValue& value)
     const auto bytes = JsonFields::optionalField<qint64>(object, u"bytes"_s, JsonFields::integer);
     const auto actualHeight = JsonFields::optionalField<qint64>(object, u"actualHeight"_s, JsonFields::integer);
     const auto reusedOriginal = JsonFields::boolean(object.value(u"reusedOriginal"_s));
-    if (!id || !video || !profile || !folder || !state || !progress || !detail || !created.isValid() || !path
-        || !bytes || !actualHeight || !reusedOriginal)
+    if (!id || !video || !profile || !folder || !state || !progress || !detail || !created.isValid() || !path || !bytes
+        || !actualHeight || !reusedOriginal)
         return std::nullopt;
-    return DownloadJob{*id,      *video,   *profile,  *folder, *state,        *progress,
-                       *detail,  created,  *path,     *bytes,  *actualHeight, *reusedOriginal};
+    return DownloadJob { *id, *video, *profile, *folder, *state, *progress, *detail, created, *path, *bytes,
+        *actualHeight, *reusedOriginal };
 }
 
 QByteArray DownloadJob::encodeHistory(const QList<DownloadJob>& jobs)

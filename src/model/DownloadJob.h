@@ -33,7 +33,7 @@ struct DownloadJob
 
     // A new job: fresh id, no progress, "En espera", made now.
     static DownloadJob make(const VideoInfo& video, const DownloadProfile& profile, const QString& folder,
-                            JobState state, bool reusedOriginal);
+        JobState state, bool reusedOriginal);
 
     // Equal exactly when two jobs would save the same video in the same form into
     // the same real folder, however the folder is spelled.

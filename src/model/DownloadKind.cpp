@@ -12,8 +12,7 @@ QString rawValue(DownloadKind kind)
     return kind == DownloadKind::audio ? u"audio"_s : u"video"_s;
 }
 
-template<>
-QList<DownloadKind> allCases<DownloadKind>()
+template <> QList<DownloadKind> allCases<DownloadKind>()
 {
-    return {DownloadKind::audio, DownloadKind::video};
+    return { DownloadKind::audio, DownloadKind::video };
 }

@@ -6,5 +6,4 @@ enum class DownloadKind { audio, video };
 
 QString title(DownloadKind kind);
 QString rawValue(DownloadKind kind);
-template<>
-QList<DownloadKind> allCases<DownloadKind>();
+template <> QList<DownloadKind> allCases<DownloadKind>();

@@ -18,7 +18,7 @@ bool usesBitrate(AudioFormat format)
 
 QList<qint64> allowedVideoHeights()
 {
-    return {0, 144, 240, 360, 480, 720, 1080, 1440, 2160, 4320};
+    return { 0, 144, 240, 360, 480, 720, 1080, 1440, 2160, 4320 };
 }
 
 QString DownloadProfile::key() const
@@ -63,12 +63,12 @@ QString DownloadProfile::videoSelector() const
 QJsonObject DownloadProfile::toJson() const
 {
     return {
-        {u"kind"_s, rawValue(kind)},
-        {u"audio"_s, rawValue(audio)},
-        {u"bitrate"_s, bitrate},
-        {u"container"_s, rawValue(container)},
-        {u"height"_s, height},
-        {u"metadata"_s, metadata},
+        { u"kind"_s, rawValue(kind) },
+        { u"audio"_s, rawValue(audio) },
+        { u"bitrate"_s, bitrate },
+        { u"container"_s, rawValue(container) },
+        { u"height"_s, height },
+        { u"metadata"_s, metadata },
     };
 }
 
@@ -85,11 +85,11 @@ std::optional<DownloadProfile> DownloadProfile::fromJson(const QJsonValue& value
     const auto metadata = JsonFields::boolean(object.value(u"metadata"_s));
     if (!kind || !audio || !bitrate || !container || !height || !metadata)
         return std::nullopt;
-    return DownloadProfile{*kind, *audio, *bitrate, *container, *height, *metadata};
+    return DownloadProfile { *kind, *audio, *bitrate, *container, *height, *metadata };
 }
 
 size_t qHash(const DownloadProfile& profile, size_t seed) noexcept
 {
     return qHashMulti(seed, int(profile.kind), int(profile.audio), profile.bitrate, int(profile.container),
-                      profile.height, profile.metadata);
+        profile.height, profile.metadata);
 }

@@ -46,11 +46,10 @@ QString rawValue(JobState state)
     return {};
 }
 
-template<>
-QList<JobState> allCases<JobState>()
+template <> QList<JobState> allCases<JobState>()
 {
-    return {JobState::queued,    JobState::downloading, JobState::converting, JobState::completed,
-            JobState::cancelled, JobState::failed,      JobState::interrupted};
+    return { JobState::queued, JobState::downloading, JobState::converting, JobState::completed, JobState::cancelled,
+        JobState::failed, JobState::interrupted };
 }
 
 bool isActive(JobState state)

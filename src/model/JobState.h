@@ -6,8 +6,7 @@ enum class JobState { queued, downloading, converting, completed, cancelled, fai
 
 QString title(JobState state);
 QString rawValue(JobState state);
-template<>
-QList<JobState> allCases<JobState>();
+template <> QList<JobState> allCases<JobState>();
 
 // True while an engine run is under way for the job.
 bool isActive(JobState state);

@@ -20,8 +20,7 @@ std::optional<qint64> integer(const QJsonValue& value);
 // Any JSON number cut to a 64-bit integer, saturating at the ends of the range.
 std::optional<qint64> truncatedInteger(const QJsonValue& value);
 
-template<class E>
-std::optional<E> enumeration(const QJsonValue& value)
+template <class E> std::optional<E> enumeration(const QJsonValue& value)
 {
     const std::optional<QString> raw = text(value);
     return raw ? fromRawValue<E>(*raw) : std::nullopt;
@@ -29,7 +28,7 @@ std::optional<E> enumeration(const QJsonValue& value)
 
 // An optional field: missing or null is "absent" (the outer optional holds an
 // empty inner one); any other value must decode or the field fails (nothing).
-template<class T, class Read>
+template <class T, class Read>
 std::optional<std::optional<T>> optionalField(const QJsonObject& object, const QString& key, Read read)
 {
     const QJsonValue value = object.value(key);

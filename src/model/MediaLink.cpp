@@ -15,16 +15,20 @@ namespace {
 
 constexpr qsizetype maxLinkBytes = 4095;
 
-const QString youtubeShortHost = u"youtu.be"_s;
-const QStringList youtubeHosts = {u"youtube.com"_s, u"www.youtube.com"_s, u"m.youtube.com"_s,
-                                  u"music.youtube.com"_s};
-const QStringList instagramHosts = {u"instagram.com"_s, u"www.instagram.com"_s, u"m.instagram.com"_s};
-const QStringList twitterHosts = {u"x.com"_s,           u"www.x.com"_s,         u"twitter.com"_s,
-                                  u"www.twitter.com"_s, u"mobile.twitter.com"_s, u"m.twitter.com"_s};
-const QString facebookVideoHost = u"fb.watch"_s;
-const QStringList facebookHosts = {u"facebook.com"_s,     u"www.facebook.com"_s,   u"m.facebook.com"_s,
-                                   u"web.facebook.com"_s, u"mbasic.facebook.com"_s, u"fb.com"_s,
-                                   u"www.fb.com"_s};
+// Constant-initialised, so links can be made during other files' static set-up.
+constexpr QStringView youtubeShortHost = u"youtu.be";
+constexpr QStringView youtubeHosts[] = { u"youtube.com", u"www.youtube.com", u"m.youtube.com", u"music.youtube.com" };
+constexpr QStringView instagramHosts[] = { u"instagram.com", u"www.instagram.com", u"m.instagram.com" };
+constexpr QStringView twitterHosts[]
+    = { u"x.com", u"www.x.com", u"twitter.com", u"www.twitter.com", u"mobile.twitter.com", u"m.twitter.com" };
+constexpr QStringView facebookVideoHost = u"fb.watch";
+constexpr QStringView facebookHosts[] = { u"facebook.com", u"www.facebook.com", u"m.facebook.com", u"web.facebook.com",
+    u"mbasic.facebook.com", u"fb.com", u"www.fb.com" };
+
+template <std::size_t N> bool isOneOf(const QString& host, const QStringView (&hosts)[N])
+{
+    return std::find(std::begin(hosts), std::end(hosts), host) != std::end(hosts);
+}
 
 bool fullMatch(const QRegularExpression& pattern, const QString& text)
 {
@@ -115,10 +119,10 @@ std::optional<QString> youtubeID(const QString& text)
     std::optional<QString> candidate;
     if (host == youtubeShortHost && segments.size() == 1) {
         candidate = segments.first();
-    } else if (youtubeHosts.contains(host)) {
+    } else if (isOneOf(host, youtubeHosts)) {
         if (path == u"/watch"_s)
             candidate = firstQueryValue(*url, u"v"_s);
-        else if (segments.size() == 2 && QStringList{u"shorts"_s, u"embed"_s, u"live"_s}.contains(segments.first()))
+        else if (segments.size() == 2 && QStringList { u"shorts"_s, u"embed"_s, u"live"_s }.contains(segments.first()))
             candidate = segments.last();
     }
 
@@ -158,7 +162,7 @@ std::optional<MediaLink> MediaLink::make(const QString& text)
     QString canonicalHost;
     QString canonicalPath = path;
     QString query;
-    if (instagramHosts.contains(host)) {
+    if (isOneOf(host, instagramHosts)) {
         static const QRegularExpression pattern = anchored(u"/(p|reel|reels|tv)/[A-Za-z0-9_-]{5,80}/?"_s);
         if (!fullMatch(pattern, path))
             return std::nullopt;
@@ -166,9 +170,9 @@ std::optional<MediaLink> MediaLink::make(const QString& text)
         canonicalHost = u"www.instagram.com"_s;
         if (canonicalPath.startsWith(u"/reels/"_s))
             canonicalPath.replace(0, 7, u"/reel/"_s);
-    } else if (twitterHosts.contains(host)) {
-        static const QRegularExpression pattern =
-            anchored(u"/(?:[A-Za-z0-9_]{1,50}|i/web)/status/[0-9]{5,30}(?:/video/[1-9][0-9]?)?/?"_s);
+    } else if (isOneOf(host, twitterHosts)) {
+        static const QRegularExpression pattern
+            = anchored(u"/(?:[A-Za-z0-9_]{1,50}|i/web)/status/[0-9]{5,30}(?:/video/[1-9][0-9]?)?/?"_s);
         if (!fullMatch(pattern, path))
             return std::nullopt;
         platform = MediaPlatform::twitter;
@@ -178,8 +182,8 @@ std::optional<MediaLink> MediaLink::make(const QString& text)
         if (!fullMatch(pattern, path))
             return std::nullopt;
         platform = MediaPlatform::facebook;
-        canonicalHost = facebookVideoHost;
-    } else if (facebookHosts.contains(host)) {
+        canonicalHost = facebookVideoHost.toString();
+    } else if (isOneOf(host, facebookHosts)) {
         platform = MediaPlatform::facebook;
         canonicalHost = u"www.facebook.com"_s;
         if (path == u"/watch"_s || path == u"/watch/"_s || path == u"/video.php"_s) {
@@ -197,7 +201,7 @@ std::optional<MediaLink> MediaLink::make(const QString& text)
                 anchored(u"/groups/[A-Za-z0-9._-]{1,100}/permalink/[0-9]{5,40}/?"_s),
             };
             if (std::none_of(patterns.begin(), patterns.end(),
-                             [&](const QRegularExpression& pattern) { return fullMatch(pattern, path); }))
+                    [&](const QRegularExpression& pattern) { return fullMatch(pattern, path); }))
                 return std::nullopt;
         }
     } else {

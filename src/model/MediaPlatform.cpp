@@ -34,10 +34,9 @@ QString rawValue(MediaPlatform platform)
     return {};
 }
 
-template<>
-QList<MediaPlatform> allCases<MediaPlatform>()
+template <> QList<MediaPlatform> allCases<MediaPlatform>()
 {
-    return {MediaPlatform::youtube, MediaPlatform::facebook, MediaPlatform::instagram, MediaPlatform::twitter};
+    return { MediaPlatform::youtube, MediaPlatform::facebook, MediaPlatform::instagram, MediaPlatform::twitter };
 }
 
 bool acceptsExtractor(MediaPlatform platform, const QString& key)

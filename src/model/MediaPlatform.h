@@ -6,8 +6,7 @@ enum class MediaPlatform { youtube, facebook, instagram, twitter };
 
 QString title(MediaPlatform platform);
 QString rawValue(MediaPlatform platform);
-template<>
-QList<MediaPlatform> allCases<MediaPlatform>();
+template <> QList<MediaPlatform> allCases<MediaPlatform>();
 
 // Whether the downloader's extractor name `key` belongs to `platform`.
 bool acceptsExtractor(MediaPlatform platform, const QString& key);

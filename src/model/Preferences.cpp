@@ -24,11 +24,11 @@ QString Preferences::defaultFolder()
 
 QByteArray Preferences::encode() const
 {
-    QJsonObject object{
-        {u"folder"_s, folder},
-        {u"appearance"_s, appearance},
-        {u"metadata"_s, metadata},
-        {u"lastLink"_s, lastLink},
+    QJsonObject object {
+        { u"folder"_s, folder },
+        { u"appearance"_s, appearance },
+        { u"metadata"_s, metadata },
+        { u"lastLink"_s, lastLink },
     };
     if (lastProfile)
         object.insert(u"lastProfile"_s, lastProfile->toJson());

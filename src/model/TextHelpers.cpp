@@ -14,14 +14,12 @@ constexpr qsizetype maxNameBytes = 160;
 bool isControl(char32_t scalar)
 {
     const QChar::Category category = QChar::category(scalar);
-    return category == QChar::Other_Control || category == QChar::Other_Format
-        || category == QChar::Other_Surrogate;
+    return category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Other_Surrogate;
 }
 
 // Calls `visit(scalar, position, length)` for every code point; a lone surrogate
 // is passed as itself so that the caller can refuse it.
-template<class Visit>
-void forEachScalar(QStringView text, Visit visit)
+template <class Visit> void forEachScalar(QStringView text, Visit visit)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];

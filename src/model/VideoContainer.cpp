@@ -12,8 +12,7 @@ QString rawValue(VideoContainer container)
     return container == VideoContainer::mp4 ? u"mp4"_s : u"mkv"_s;
 }
 
-template<>
-QList<VideoContainer> allCases<VideoContainer>()
+template <> QList<VideoContainer> allCases<VideoContainer>()
 {
-    return {VideoContainer::mp4, VideoContainer::mkv};
+    return { VideoContainer::mp4, VideoContainer::mkv };
 }

@@ -6,5 +6,4 @@ enum class VideoContainer { mp4, mkv };
 
 QString title(VideoContainer container);
 QString rawValue(VideoContainer container);
-template<>
-QList<VideoContainer> allCases<VideoContainer>();
+template <> QList<VideoContainer> allCases<VideoContainer>();

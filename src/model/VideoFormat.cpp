@@ -8,11 +8,11 @@ using namespace Qt::Literals::StringLiterals;
 
 QJsonObject VideoFormat::toJson() const
 {
-    QJsonObject object{
-        {u"height"_s, height},
-        {u"width"_s, width},
-        {u"codec"_s, codec},
-        {u"hasAudio"_s, hasAudio},
+    QJsonObject object {
+        { u"height"_s, height },
+        { u"width"_s, width },
+        { u"codec"_s, codec },
+        { u"hasAudio"_s, hasAudio },
     };
     if (bytes)
         object.insert(u"bytes"_s, *bytes);
@@ -31,11 +31,11 @@ std::optional<VideoFormat> VideoFormat::fromJson(const QJsonValue& value)
     const auto bytes = JsonFields::optionalField<qint64>(object, u"bytes"_s, JsonFields::integer);
     if (!height || !width || !codec || !hasAudio || !bytes)
         return std::nullopt;
-    return VideoFormat{*height, *width, *codec, *hasAudio, *bytes};
+    return VideoFormat { *height, *width, *codec, *hasAudio, *bytes };
 }
 
 size_t qHash(const VideoFormat& format, size_t seed) noexcept
 {
     return qHashMulti(seed, format.height, format.width, format.codec, format.hasAudio, format.bytes.value_or(-1),
-                      format.bytes.has_value());
+        format.bytes.has_value());
 }

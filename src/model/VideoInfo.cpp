@@ -100,12 +100,12 @@ std::optional<VideoFormat> rendition(const QJsonObject& format, const QJsonObjec
     if (!width)
         width = JsonFields::truncatedInteger(entry.value(u"width"_s));
 
-    const bool hasAudio = format.contains(u"acodec"_s)
-        && JsonFields::text(format.value(u"acodec"_s)).value_or(u"none"_s) != u"none"_s;
+    const bool hasAudio
+        = format.contains(u"acodec"_s) && JsonFields::text(format.value(u"acodec"_s)).value_or(u"none"_s) != u"none"_s;
 
     const QString sizeKey = format.contains(u"filesize"_s) ? u"filesize"_s : u"filesize_approx"_s;
-    return VideoFormat{height, width.value_or(height), codec, hasAudio,
-                       JsonFields::truncatedInteger(format.value(sizeKey))};
+    return VideoFormat { height, width.value_or(height), codec, hasAudio,
+        JsonFields::truncatedInteger(format.value(sizeKey)) };
 }
 
 } // namespace
@@ -123,7 +123,7 @@ QList<VideoInfo> VideoInfo::parseAll(const QByteArray& output, const MediaLink& 
     const QJsonObject root = document.object();
     const MediaPlatform platform = link.platform();
 
-    QList<QJsonObject> candidates{root};
+    QList<QJsonObject> candidates { root };
     if (const auto entries = arrayOfObjects(root.value(u"entries"_s))) {
         if (platform == MediaPlatform::youtube || entries->size() > maxPostEntries)
             throw BrisError::message(u"Elegí una publicación individual con hasta 20 videos."_s);
@@ -133,8 +133,8 @@ QList<VideoInfo> VideoInfo::parseAll(const QByteArray& output, const MediaLink& 
     QList<VideoInfo> result;
     QSet<QString> seen;
     for (const QJsonObject& entry : std::as_const(candidates)) {
-        const QJsonValue extractor =
-            firstPresent({{&entry, u"extractor"_s}, {&entry, u"extractor_key"_s}, {&root, u"extractor"_s}});
+        const QJsonValue extractor
+            = firstPresent({ { &entry, u"extractor"_s }, { &entry, u"extractor_key"_s }, { &root, u"extractor"_s } });
         if (!acceptsExtractor(platform, extractor.toString()))
             throw foreign();
 
@@ -170,12 +170,13 @@ QList<VideoInfo> VideoInfo::parseAll(const QByteArray& output, const MediaLink& 
         if (thumbnail)
             thumbnail = graphemePrefix(*thumbnail, maxThumbnailLength);
 
-        const QString title = cleanText(firstPresent({{&entry, u"title"_s}, {&root, u"title"_s}}),
-                                        ::title(platform) + u' ' + *id);
-        const QString author = cleanText(
-            firstPresent({{&entry, u"uploader"_s}, {&entry, u"channel"_s}, {&root, u"uploader"_s}}), ::title(platform));
+        const QString title = cleanText(
+            firstPresent({ { &entry, u"title"_s }, { &root, u"title"_s } }), ::title(platform) + u' ' + *id);
+        const QString author
+            = cleanText(firstPresent({ { &entry, u"uploader"_s }, { &entry, u"channel"_s }, { &root, u"uploader"_s } }),
+                ::title(platform));
 
-        result.append(VideoInfo{*id, title, author, duration, formats, platform, link.url(), thumbnail});
+        result.append(VideoInfo { *id, title, author, duration, formats, platform, link.url(), thumbnail });
     }
 
     if (result.isEmpty())
@@ -233,7 +234,7 @@ std::optional<QUrl> VideoInfo::thumbnail() const
 
 QStringList VideoInfo::selectionArguments() const
 {
-    return {u"--match-filter"_s, u"id = "_s + id};
+    return { u"--match-filter"_s, u"id = "_s + id };
 }
 
 QList<qint64> VideoInfo::heights(VideoContainer) const
@@ -255,12 +256,12 @@ QJsonObject VideoInfo::toJson() const
     QJsonArray formatArray;
     for (const VideoFormat& format : formats)
         formatArray.append(format.toJson());
-    QJsonObject object{
-        {u"id"_s, id},
-        {u"title"_s, title},
-        {u"author"_s, author},
-        {u"duration"_s, duration},
-        {u"formats"_s, formatArray},
+    QJsonObject object {
+        { u"id"_s, id },
+        { u"title"_s, title },
+        { u"author"_s, author },
+        { u"duration"_s, duration },
+        { u"formats"_s, formatArray },
     };
     if (provider)
         object.insert(u"provider"_s, rawValue(*provider));
@@ -280,8 +281,8 @@ std::optional<VideoInfo> VideoInfo::fromJson(const QJsonValue& value)
     const auto title = JsonFields::text(object.value(u"title"_s));
     const auto author = JsonFields::text(object.value(u"author"_s));
     const auto duration = JsonFields::number(object.value(u"duration"_s));
-    const auto provider =
-        JsonFields::optionalField<MediaPlatform>(object, u"provider"_s, JsonFields::enumeration<MediaPlatform>);
+    const auto provider
+        = JsonFields::optionalField<MediaPlatform>(object, u"provider"_s, JsonFields::enumeration<MediaPlatform>);
     const auto sourceURL = JsonFields::optionalField<QString>(object, u"sourceURL"_s, JsonFields::text);
     const auto thumbnailURL = JsonFields::optionalField<QString>(object, u"thumbnailURL"_s, JsonFields::text);
     const QJsonValue formatValue = object.value(u"formats"_s);
@@ -296,5 +297,5 @@ std::optional<VideoInfo> VideoInfo::fromJson(const QJsonValue& value)
             return std::nullopt;
         formats.append(*format);
     }
-    return VideoInfo{*id, *title, *author, *duration, formats, *provider, *sourceURL, *thumbnailURL};
+    return VideoInfo { *id, *title, *author, *duration, formats, *provider, *sourceURL, *thumbnailURL };
 }
