@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -79,7 +80,8 @@ QJsonObject DownloadJob::toJson() const
         { u"profile"_s, profile.toJson() },
         { u"folder"_s, folder },
         { u"state"_s, rawValue(state) },
-        { u"progress"_s, progress },
+        // JSON has no NaN: it would be written as null and make the whole history unreadable.
+        { u"progress"_s, std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0 },
         { u"detail"_s, detail },
         { u"created"_s, referenceSeconds(created) },
         { u"reusedOriginal"_s, reusedOriginal },

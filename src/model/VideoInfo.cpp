@@ -260,7 +260,9 @@ QJsonObject VideoInfo::toJson() const
         { u"id"_s, id },
         { u"title"_s, title },
         { u"author"_s, author },
-        { u"duration"_s, duration },
+        // A non-finite duration would be written as null and spoil the whole history;
+        // -1 keeps the record readable and still fails the source check.
+        { u"duration"_s, std::isfinite(duration) ? duration : -1.0 },
         { u"formats"_s, formatArray },
     };
     if (provider)

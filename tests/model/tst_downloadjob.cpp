@@ -107,7 +107,13 @@ void TestDownloadJob::history()
     QJsonArray records = QJsonDocument::fromJson(history).array();
     records.append(QJsonObject { { u"id"_s, u"broken"_s } });
     QCOMPARE(DownloadJob::decodeHistory(QJsonDocument(records).toJson()), std::nullopt);
-    QCOMPARE(DownloadJob::decodeHistory("{}"), std::nullopt);
+
+    // JSON has no NaN: such values must not make the whole history unreadable.
+    DownloadJob odd = pending;
+    odd.progress = qQNaN();
+    odd.video.duration = qInf();
+    const auto reread = DownloadJob::decodeHistory(DownloadJob::encodeHistory({ odd }));
+    QVERIFY(reread && reread->first().progress == 0 && !reread->first().video.validSource());
 }
 
 // A first-version record, changed in one key; an empty value removes the key.
