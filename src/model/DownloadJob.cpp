@@ -126,7 +126,7 @@ QByteArray DownloadJob::encodeHistory(const QList<DownloadJob>& jobs)
     QJsonArray array;
     for (const DownloadJob& job : jobs)
         array.append(job.toJson());
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
 std::optional<QList<DownloadJob>> DownloadJob::decodeHistory(const QByteArray& data)

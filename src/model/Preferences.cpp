@@ -32,7 +32,7 @@ QByteArray Preferences::encode() const
     };
     if (lastProfile)
         object.insert(u"lastProfile"_s, lastProfile->toJson());
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 std::optional<Preferences> Preferences::decode(const QByteArray& data)
