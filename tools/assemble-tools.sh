@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Assembles a tools root: links ffmpeg, ffprobe and node from the system and
+# installs a recent yt-dlp as yt-dlp-runtime/yt-dlp_linux. The runner is built
+# by CMake into the same folder.
+#
+# Debian 12's own yt-dlp is from 2023 and lacks options the engine always passes,
+# so the downloader comes from the next Debian release's backports suite, fetched
+# with a private apt configuration that leaves the machine's own untouched, and
+# is kept in a cache so a rebuild never downloads it again.
+# Usage: tools/assemble-tools.sh <tools-dir>
+set -euo pipefail
+
+minimum="2025.10"
+tools="${1:?usage: assemble-tools.sh <tools-dir>}"
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/brisomar"
+cached="$cache/yt-dlp_linux"
+
+fail() {
+    echo "assemble-tools: $*" >&2
+    exit 1
+}
+
+link_tool() {
+    local name="$1" target="$2"
+    [ -n "$target" ] && [ -x "$target" ] || fail "$name not found; install it (scripts/deps.sh)"
+    if [ "$(readlink "$tools/$name" 2>/dev/null)" != "$target" ]; then
+        ln -sfn "$target" "$tools/$name"
+    fi
+}
+
+# Prints the version of a yt-dlp zipapp, or nothing when it does not start.
+version_of() {
+    PATH=/usr/bin:/bin PYTHONNOUSERSITE=1 "$1" --version 2>/dev/null | head -n 1 || true
+}
+
+# True when version $1 (YYYY.MM.DD[.N]) is at least $minimum.
+recent_enough() {
+    [ -n "$1" ] && [ "$(printf '%s\n%s\n' "$minimum" "$1" | sort -V | head -n 1)" = "$minimum" ]
+}
+
+# The URI of the machine's configured Debian mirror: the source that serves its
+# own release suite.
+debian_mirror() {
+    local codename
+    codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+    [ -n "$codename" ] || return 0
+    {
+        cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+            awk -v suite="$codename" '$1 == "deb" {
+                u = ""; inside = 0
+                for (i = 2; i <= NF; i++) {
+                    if (inside) { if ($i ~ /\]$/) inside = 0; continue }
+                    if ($i ~ /^\[/) { if ($i !~ /\]$/) inside = 1; continue }
+                    if (u == "") u = $i; else { if ($i == suite) print u; break }
+                }
+            }'
+        for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] || continue
+            awk -v suite="$codename" '
+                function flush() { if (types ~ /(^| )deb( |$)/ && (" " suites " ") ~ (" " suite " ")) { split(uris, u, " "); if (u[1] != "") print u[1] } types = uris = suites = "" }
+                /^[ \t]*$/ { flush(); next }
+                /^Types:/ { sub(/^Types:[ \t]*/, ""); types = $0 }
+                /^URIs:/ { sub(/^URIs:[ \t]*/, ""); uris = $0 }
+                /^Suites:/ { sub(/^Suites:[ \t]*/, ""); suites = $0 }
+                END { flush() }' "$f"
+        done
+    } | head -n 1
+}
+
+fetch_ytdlp() {
+    local mirror work
+    mirror="$(debian_mirror)"
+    [ -n "$mirror" ] || fail "no Debian mirror of this release found in the apt sources; cannot fetch yt-dlp"
+    work="$(mktemp -d)"
+    trap 'rm -rf "$work"' RETURN
+    mkdir -p "$work/sources.list.d" "$work/preferences.d" "$work/lists/partial" "$work/cache/archives/partial"
+    cat >"$work/sources.list.d/backports.sources" <<EOF
+Types: deb
+URIs: $mirror
+Suites: trixie-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+    local apt=(-q -o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$work/sources.list.d"
+        -o "Dir::Etc::Preferences=/dev/null" -o "Dir::Etc::PreferencesParts=$work/preferences.d"
+        -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o "APT::Sandbox::User=root"
+        -o "Debug::NoLocking=1")
+    echo "assemble-tools: fetching yt-dlp from $mirror trixie-backports"
+    apt-get "${apt[@]}" update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get update of the backports suite failed"; }
+    (cd "$work" && apt-get "${apt[@]}" download yt-dlp) >>"$work/apt.log" 2>&1 ||
+        { cat "$work/apt.log" >&2; fail "apt-get download yt-dlp failed"; }
+    dpkg-deb -x "$work"/yt-dlp_*.deb "$work/root"
+    local package="$work/root/usr/lib/python3/dist-packages/yt_dlp"
+    [ -d "$package" ] || fail "the yt-dlp package holds no yt_dlp module"
+    mkdir -p "$work/app"
+    cp -r "$package" "$work/app/"
+    printf 'import yt_dlp\nyt_dlp.main()\n' >"$work/app/__main__.py"
+    # Byte code beside the sources halves the start-up of every run; another
+    # Python falls back to the sources.
+    /usr/bin/python3 -m compileall -q -b "$work/app/yt_dlp" >/dev/null 2>&1 || true
+    /usr/bin/python3 -m zipapp "$work/app" -o "$work/yt-dlp_linux" -p "/usr/bin/env python3"
+    chmod 755 "$work/yt-dlp_linux"
+    mkdir -p "$cache"
+    mv -f "$work/yt-dlp_linux" "$cached"
+}
+
+mkdir -p "$tools/yt-dlp-runtime"
+link_tool ffmpeg /usr/bin/ffmpeg
+link_tool ffprobe /usr/bin/ffprobe
+link_tool node "$(command -v node || true)"
+
+installed="$tools/yt-dlp-runtime/yt-dlp_linux"
+# Checked when it was installed: a rebuild costs nothing.
+if [ -x "$installed" ] && cmp -s "$cached" "$installed"; then
+    exit 0
+fi
+
+if [ ! -x "$cached" ] || ! recent_enough "$(version_of "$cached")"; then
+    fetch_ytdlp
+fi
+got="$(version_of "$cached")"
+recent_enough "$got" || fail "yt-dlp ${got:-(does not start)} is too old: Brisomar needs $minimum or newer"
+
+if ! cmp -s "$cached" "$installed"; then
+    cp -f "$cached" "$installed.tmp"
+    mv -f "$installed.tmp" "$installed"
+    echo "assemble-tools: yt-dlp $got installed in $tools"
+fi
