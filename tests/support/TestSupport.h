@@ -13,4 +13,12 @@ QString sourcePath(const QString& relative);
 bool writeFile(const QString& path, const QByteArray& data);
 QByteArray readFile(const QString& path);
 
+// Makes a media file with the real ffmpeg: `seconds` of a colour picture of
+// `width`×`height` (none when 0) and `audioStreams` sine tones. The container
+// follows the file's extension.
+bool makeMedia(const QString& path, int width, int height, int audioStreams, double seconds = 1);
+
+// True when process `pid` has ended (gone, or a zombie nobody reaped).
+bool processEnded(qint64 pid);
+
 } // namespace TestSupport

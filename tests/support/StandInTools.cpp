@@ -1,0 +1,65 @@
+#include "StandInTools.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QStringList tools = {u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s};
+
+QByteArray quoted(const QString& text)
+{
+    QByteArray result = text.toUtf8();
+    result.replace('\'', "'\\''");
+    return '\'' + result + '\'';
+}
+} // namespace
+
+StandInTools::StandInTools()
+{
+    QDir().mkpath(m_dir.path() + u"/yt-dlp-runtime"_s);
+    const QString real = TestSupport::toolsDir();
+    for (const QString& tool : tools) {
+        const QString relative = QDir(m_dir.path()).relativeFilePath(toolPath(tool));
+        QFile::link(QFileInfo(real + u'/' + relative).absoluteFilePath(), toolPath(tool));
+    }
+}
+
+QString StandInTools::toolPath(const QString& tool) const
+{
+    if (tool == u"yt-dlp"_s)
+        return m_dir.path() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
+    return m_dir.path() + u'/' + tool;
+}
+
+QString StandInTools::file(const QString& name) const
+{
+    return m_dir.path() + u"/"_s + name;
+}
+
+void StandInTools::script(const QString& tool, const QByteArray& body)
+{
+    remove(tool);
+    const QString path = toolPath(tool);
+    QVERIFY(TestSupport::writeFile(path, "#!/bin/bash\n"_ba + body + '\n'));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
+void StandInTools::remove(const QString& tool)
+{
+    QFile::remove(toolPath(tool));
+}
+
+void StandInTools::offlineYtDlp(const QString& infoJson)
+{
+    const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
+    script(u"yt-dlp"_s, "exec "_ba + quoted(real)
+                            + " \"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json "_ba
+                            + quoted(infoJson));
+}
