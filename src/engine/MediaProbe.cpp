@@ -70,7 +70,7 @@ MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(report, &error);
     if (error.error != QJsonParseError::NoError)
-        throw SystemError(u"No se pudo leer la medición del archivo: "_s + error.errorString() + u'.');
+        throw JsonError(error.errorString());
 
     const QJsonObject root = document.object();
     const QJsonValue format = root.value(u"format"_s);

@@ -21,7 +21,7 @@ struct MediaProbe
     // The ffprobe arguments whose JSON report `read` expects, before the file's path.
     static QStringList arguments();
     // Reads ffprobe's report on `file` and the file's size. Throws the JSON
-    // parser's error (as SystemError), or BrisError::message when the report has
+    // parser's error (JsonError), or BrisError::message when the report has
     // no valid duration or the file is empty.
     static MediaProbe read(const QByteArray& report, const QString& file);
 

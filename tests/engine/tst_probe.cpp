@@ -22,6 +22,8 @@ private Q_SLOTS:
     void reports();
     void reportFailures_data();
     void reportFailures();
+    void brokenToolOutput_data();
+    void brokenToolOutput();
 
 private:
     QTemporaryDir m_media;
@@ -171,6 +173,40 @@ void ProbeTest::reportFailures()
     } catch (const BrisError& error) {
         QCOMPARE(error.kind(), BrisError::Kind::Message);
         QCOMPARE(error.errorDescription(), message);
+    }
+}
+
+void ProbeTest::brokenToolOutput_data()
+{
+    QTest::addColumn<QByteArray>("ffprobe");
+    // Empty: the JSON parser's own error.
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("report without duration") << R"(echo '{"format":{"size":"9"},"streams":[]}')"_ba
+                                             << u"El archivo no contiene una duración válida."_s;
+    QTest::newRow("not JSON") << "printf 'duration=12\\n'"_ba << QString();
+    QTest::newRow("invalid UTF-8 is a JSON error") << "printf '{\"format\":{\"duration\":\"\\xff\"}}'"_ba
+                                                   << QString();
+    QTest::newRow("ffprobe fails") << "echo 'x: Invalid data found when processing input' >&2; exit 1"_ba
+                                   << u"No se pudo completar la operación. x: Invalid data found when processing input"_s;
+    QTest::newRow("endless output") << "tr '\\0' '{' < /dev/zero"_ba
+                                    << u"Descarga cancelada. Podés reintentar cuando quieras."_s;
+}
+
+void ProbeTest::brokenToolOutput()
+{
+    QFETCH(QByteArray, ffprobe);
+    QFETCH(QString, description);
+
+    StandInTools stand;
+    stand.script(u"ffprobe"_s, ffprobe);
+    try {
+        Downloader(Toolchain(stand.root())).probe(m_media.filePath(u"audio.m4a"_s), std::make_shared<Cancellation>());
+        QFAIL("the probe must fail");
+    } catch (const JsonError&) {
+        QVERIFY(description.isEmpty());
+    } catch (const std::exception& error) {
+        QCOMPARE(errorDescription(error), description);
     }
 }
 

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUrl>
 #include <QProcess>
 #include <QSaveFile>
 
@@ -61,6 +64,32 @@ bool makeMedia(const QString& path, int width, int height, int audioStreams, dou
     ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     ffmpeg.start(toolsDir() + QStringLiteral("/ffmpeg"), args);
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
+QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height)
+{
+    const QJsonObject format{{QStringLiteral("format_id"), QStringLiteral("local")},
+                             {QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded)},
+                             {QStringLiteral("protocol"), QStringLiteral("file")},
+                             {QStringLiteral("ext"), QFileInfo(media).suffix()},
+                             {QStringLiteral("vcodec"), QStringLiteral("avc1.42c00d")},
+                             {QStringLiteral("acodec"), QStringLiteral("mp4a.40.2")},
+                             {QStringLiteral("width"), width},
+                             {QStringLiteral("height"), height},
+                             {QStringLiteral("filesize"), QFileInfo(media).size()}};
+    return QJsonObject{{QStringLiteral("id"), id},
+                       {QStringLiteral("title"), QStringLiteral("Prueba sin conexión")},
+                       {QStringLiteral("uploader"), QStringLiteral("Brisomar")},
+                       {QStringLiteral("duration"), 1.0},
+                       {QStringLiteral("extractor"), extractor},
+                       {QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1)},
+                       {QStringLiteral("_type"), QStringLiteral("video")},
+                       {QStringLiteral("formats"), QJsonArray{format}}};
+}
+
+bool writeJson(const QString& path, const QJsonObject& info)
+{
+    return writeFile(path, QJsonDocument(info).toJson(QJsonDocument::Compact));
 }
 
 bool processEnded(qint64 pid)

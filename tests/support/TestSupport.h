@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 namespace TestSupport {
@@ -17,6 +18,13 @@ QByteArray readFile(const QString& path);
 // `width`×`height` (none when 0) and `audioStreams` sine tones. The container
 // follows the file's extension.
 bool makeMedia(const QString& path, int width, int height, int audioStreams, double seconds = 1);
+
+// yt-dlp's metadata for one video whose only rendition is the local file
+// `media` (a "file" protocol format), to be read with --load-info-json (see
+// StandInTools::offlineYtDlp). `extractor` must belong to the analysed link's platform.
+QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height);
+// Writes `info` as the JSON file `path`.
+bool writeJson(const QString& path, const QJsonObject& info);
 
 // True when process `pid` has ended (gone, or a zombie nobody reaped).
 bool processEnded(qint64 pid);
