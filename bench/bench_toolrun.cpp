@@ -23,7 +23,7 @@ constexpr qint64 dataSize = 400LL * 1000 * 1000;
 
 double maxRssMiB(int who)
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(who, &usage);
     return double(usage.ru_maxrss) / 1024.0;
 }
@@ -39,7 +39,7 @@ struct Fixture
         const QString root = dir.path();
         QDir().mkpath(root + u"/yt-dlp-runtime"_s);
         QFile::link(QStringLiteral(BRISOMAR_BENCH_TOOLS_DIR) + u"/runner"_s, root + u"/runner"_s);
-        for (const QString& name : {u"node"_s, u"ffprobe"_s, u"yt-dlp-runtime/yt-dlp_linux"_s})
+        for (const QString& name : { u"node"_s, u"ffprobe"_s, u"yt-dlp-runtime/yt-dlp_linux"_s })
             QFile::link(u"/bin/true"_s, root + u'/' + name);
         QFile::link(u"/bin/cat"_s, root + u"/ffmpeg"_s);
 
@@ -70,11 +70,11 @@ void runWithLineCallback(benchmark::State& state)
     for (auto _ : state) {
         lines = 0;
         qint64 characters = 0;
-        const QByteArray tail = tools.run(u"ffmpeg"_s, {f.data}, std::make_shared<Cancellation>(), 600,
-                                          [&](const QString& line) {
-                                              ++lines;
-                                              characters += line.size();
-                                          });
+        const QByteArray tail
+            = tools.run(u"ffmpeg"_s, { f.data }, std::make_shared<Cancellation>(), 600, [&](const QString& line) {
+                  ++lines;
+                  characters += line.size();
+              });
         benchmark::DoNotOptimize(tail.size());
         benchmark::DoNotOptimize(characters);
     }
@@ -89,7 +89,7 @@ void runWithoutCallback(benchmark::State& state)
     const Toolchain tools(f.dir.path());
     const qint64 bytes = QFileInfo(f.data).size();
     for (auto _ : state)
-        benchmark::DoNotOptimize(tools.run(u"ffmpeg"_s, {f.data}, std::make_shared<Cancellation>(), 600).size());
+        benchmark::DoNotOptimize(tools.run(u"ffmpeg"_s, { f.data }, std::make_shared<Cancellation>(), 600).size());
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["peak_rss_MiB"] = maxRssMiB(RUSAGE_SELF);
 }
@@ -103,7 +103,7 @@ void catToDevNull(benchmark::State& state)
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        char* argv[] = {const_cast<char*>("cat"), const_cast<char*>(path.constData()), nullptr};
+        char* argv[] = { const_cast<char*>("cat"), const_cast<char*>(path.constData()), nullptr };
         pid_t pid = 0;
         if (posix_spawn(&pid, "/bin/cat", &actions, nullptr, argv, environ) != 0)
             state.SkipWithError("cannot start cat");
@@ -130,14 +130,13 @@ void catThroughPipe(benchmark::State& state)
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-        char* argv[] = {const_cast<char*>("cat"), const_cast<char*>(path.constData()), nullptr};
+        char* argv[] = { const_cast<char*>("cat"), const_cast<char*>(path.constData()), nullptr };
         pid_t pid = 0;
         if (posix_spawn(&pid, "/bin/cat", &actions, nullptr, argv, environ) != 0)
             state.SkipWithError("cannot start cat");
         posix_spawn_file_actions_destroy(&actions);
         close(pipe[1]);
-        while (read(pipe[0], buffer.data(), buffer.size()) > 0) {
-        }
+        while (read(pipe[0], buffer.data(), buffer.size()) > 0) { }
         close(pipe[0]);
         int status = 0;
         waitpid(pid, &status, 0);

@@ -67,12 +67,14 @@ debian_mirror() {
     } | head -n 1
 }
 
+work=""
+trap '[ -z "$work" ] || rm -rf "$work"' EXIT
+
 fetch_ytdlp() {
-    local mirror work
+    local mirror
     mirror="$(debian_mirror)"
     [ -n "$mirror" ] || fail "no Debian mirror of this release found in the apt sources; cannot fetch yt-dlp"
     work="$(mktemp -d)"
-    trap 'rm -rf "$work"' RETURN
     mkdir -p "$work/sources.list.d" "$work/preferences.d" "$work/lists/partial" "$work/cache/archives/partial"
     cat >"$work/sources.list.d/backports.sources" <<EOF
 Types: deb

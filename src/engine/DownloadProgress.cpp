@@ -14,20 +14,10 @@ const QString fileMarker = u"BRISOMAR_FILE:"_s;
 
 QStringList downloadArguments()
 {
-    return {u"--newline"_s,
-            u"--progress"_s,
-            u"--progress-delta"_s,
-            u"0.25"_s,
-            u"--progress-template"_s,
-            u"download:BRISOMAR_PROGRESS:%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s"_s,
-            u"--no-simulate"_s,
-            u"--print"_s,
-            u"after_move:BRISOMAR_FILE:%(filepath)j"_s,
-            u"--no-mtime"_s,
-            u"--continue"_s,
-            u"--no-overwrites"_s,
-            u"--max-filesize"_s,
-            u"32G"_s};
+    return { u"--newline"_s, u"--progress"_s, u"--progress-delta"_s, u"0.25"_s, u"--progress-template"_s,
+        u"download:BRISOMAR_PROGRESS:%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s"_s,
+        u"--no-simulate"_s, u"--print"_s, u"after_move:BRISOMAR_FILE:%(filepath)j"_s, u"--no-mtime"_s, u"--continue"_s,
+        u"--no-overwrites"_s, u"--max-filesize"_s, u"32G"_s };
 }
 
 void progress(const QString& line, double to, const UpdateCallback& update)
@@ -49,8 +39,8 @@ void progress(const QString& line, double to, const UpdateCallback& update)
             details.append(part);
     }
     const double fraction = std::clamp(value / 100, 0.0, 1.0);
-    update(DownloadUpdate{JobState::downloading, to * fraction,
-                          details.isEmpty() ? u"Descargando…"_s : details.join(u" · "_s), false});
+    update(DownloadUpdate {
+        JobState::downloading, to * fraction, details.isEmpty() ? u"Descargando…"_s : details.join(u" · "_s), false });
 }
 
 void capturePath(const QString& line, LastPath& path)
@@ -59,8 +49,8 @@ void capturePath(const QString& line, LastPath& path)
         return;
     // Qt reads only arrays and objects: a JSON string is read as the one item of an array.
     QJsonParseError error;
-    const QJsonDocument document =
-        QJsonDocument::fromJson("["_ba + QStringView(line).mid(fileMarker.size()).toUtf8() + "]"_ba, &error);
+    const QJsonDocument document
+        = QJsonDocument::fromJson("["_ba + QStringView(line).mid(fileMarker.size()).toUtf8() + "]"_ba, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return;
     const QJsonArray items = document.array();

@@ -2,10 +2,10 @@
 
 #include "BrisError.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QFile>
 
 #include <sys/stat.h>
 
@@ -61,8 +61,8 @@ QList<QJsonObject> streamsOf(const QJsonObject& root)
 
 QStringList MediaProbe::arguments()
 {
-    return {u"-v"_s, u"error"_s, u"-show_entries"_s, u"format=duration,size:stream=codec_type,codec_name,width,height"_s,
-            u"-of"_s, u"json"_s};
+    return { u"-v"_s, u"error"_s, u"-show_entries"_s,
+        u"format=duration,size:stream=codec_type,codec_name,width,height"_s, u"-of"_s, u"json"_s };
 }
 
 MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
@@ -74,8 +74,8 @@ MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
 
     const QJsonObject root = document.object();
     const QJsonValue format = root.value(u"format"_s);
-    const std::optional<double> duration =
-        document.isObject() && format.isObject() ? durationOf(format.toObject().value(u"duration"_s)) : std::nullopt;
+    const std::optional<double> duration
+        = document.isObject() && format.isObject() ? durationOf(format.toObject().value(u"duration"_s)) : std::nullopt;
     if (!duration)
         throw BrisError::message(u"El archivo no contiene una duración válida."_s);
 
@@ -96,8 +96,8 @@ MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
 
     struct stat info;
     if (::stat(QFile::encodeName(file).constData(), &info) != 0)
-        throw SystemError(u"No se pudo leer el archivo "_s + file + u": "_s
-                          + QString::fromLocal8Bit(std::strerror(errno)) + u'.');
+        throw SystemError(
+            u"No se pudo leer el archivo "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno)) + u'.');
     if (info.st_size < 1)
         throw BrisError::message(u"El archivo descargado está vacío."_s);
     probe.bytes = info.st_size;

@@ -30,8 +30,8 @@ constexpr auto strayGrace = 200ms;
 
 SystemError launchError(int error)
 {
-    return SystemError(u"No se pudo iniciar una herramienta del motor local: "_s
-                       + QString::fromLocal8Bit(std::strerror(error)));
+    return SystemError(
+        u"No se pudo iniciar una herramienta del motor local: "_s + QString::fromLocal8Bit(std::strerror(error)));
 }
 
 std::vector<char*> pointers(const QList<QByteArray>& list)
@@ -69,7 +69,7 @@ ToolRun::~ToolRun()
         shutdown();
     }
     closePipes();
-    for (int fd : {m_outWrite, m_errWrite}) {
+    for (int fd : { m_outWrite, m_errWrite }) {
         if (fd >= 0)
             ::close(fd);
     }
@@ -218,9 +218,9 @@ bool ToolRun::pump()
 
         pollfd fds[2];
         nfds_t count = 0;
-        for (int fd : {m_out, m_err}) {
+        for (int fd : { m_out, m_err }) {
             if (fd >= 0)
-                fds[count++] = pollfd{fd, POLLIN, 0};
+                fds[count++] = pollfd { fd, POLLIN, 0 };
         }
         const int ready = ::poll(count ? fds : nullptr, count, milliseconds(wait));
         if (ready < 0 && errno != EINTR)
@@ -342,7 +342,7 @@ void ToolRun::reap(bool block)
 
 void ToolRun::closePipes()
 {
-    for (int* fd : {&m_out, &m_err}) {
+    for (int* fd : { &m_out, &m_err }) {
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;

@@ -39,12 +39,12 @@ QString defaultRoot()
 // keep the downloader's Python to its own modules.
 QList<QByteArray> toolEnvironment(const QString& root)
 {
-    static const QByteArrayList replaced = {"PATH="_ba, "PYTHONNOUSERSITE="_ba, "PYTHONPATH="_ba, "PYTHONHOME="_ba};
+    static const QByteArrayList replaced = { "PATH="_ba, "PYTHONNOUSERSITE="_ba, "PYTHONPATH="_ba, "PYTHONHOME="_ba };
     QList<QByteArray> result;
     for (char** entry = environ; entry && *entry; ++entry) {
         const QByteArray variable(*entry);
-        const bool drop = std::any_of(replaced.begin(), replaced.end(),
-                                      [&](const QByteArray& prefix) { return variable.startsWith(prefix); });
+        const bool drop = std::any_of(
+            replaced.begin(), replaced.end(), [&](const QByteArray& prefix) { return variable.startsWith(prefix); });
         if (!drop)
             result.append(variable);
     }
@@ -69,7 +69,7 @@ QString Toolchain::path(const QString& tool) const
 
 void Toolchain::require() const
 {
-    for (const QString& tool : {u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s}) {
+    for (const QString& tool : { u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s }) {
         const QFileInfo file(path(tool));
         if (!file.isFile() || !file.isExecutable())
             throw BrisError::message(u"Falta una herramienta del motor local. Volvé a instalar Brisomar."_s);
@@ -78,33 +78,21 @@ void Toolchain::require() const
 
 QStringList Toolchain::common() const
 {
-    return {u"--ignore-config"_s,
-            u"--no-config-locations"_s,
-            u"--no-plugin-dirs"_s,
-            u"--no-cache-dir"_s,
-            u"--no-playlist"_s,
-            u"--no-colors"_s,
-            u"--socket-timeout"_s,
-            u"20"_s,
-            u"--retries"_s,
-            u"2"_s,
-            u"--extractor-retries"_s,
-            u"1"_s,
-            u"--js-runtimes"_s,
-            u"node:"_s + path(u"node"_s),
-            u"--ffmpeg-location"_s,
-            m_root};
+    return { u"--ignore-config"_s, u"--no-config-locations"_s, u"--no-plugin-dirs"_s, u"--no-cache-dir"_s,
+        u"--no-playlist"_s, u"--no-colors"_s, u"--socket-timeout"_s, u"20"_s, u"--retries"_s, u"2"_s,
+        u"--extractor-retries"_s, u"1"_s, u"--js-runtimes"_s, u"node:"_s + path(u"node"_s), u"--ffmpeg-location"_s,
+        m_root };
 }
 
-QByteArray Toolchain::run(const QString& tool, const QStringList& args, const CancellationPtr& cancel,
-                          double timeout, const std::function<void(const QString&)>& line) const
+QByteArray Toolchain::run(const QString& tool, const QStringList& args, const CancellationPtr& cancel, double timeout,
+    const std::function<void(const QString&)>& line) const
 {
     require();
     // A run without a token still gets one, so that time-outs have somewhere to land.
     const CancellationPtr token = cancel ? cancel : std::make_shared<Cancellation>();
     token->check();
 
-    QList<QByteArray> argv{QFile::encodeName(path(u"runner"_s)), QFile::encodeName(path(tool))};
+    QList<QByteArray> argv { QFile::encodeName(path(u"runner"_s)), QFile::encodeName(path(tool)) };
     for (const QString& arg : args)
         argv.append(arg.toUtf8());
     ToolRun run(token, timeout, line);

@@ -33,8 +33,8 @@ public:
     // failed exit, SystemError when the launch fails. Never returns while a
     // process it started is still running, except strays of a successful tool
     // that outlast SIGKILL.
-    QByteArray run(const QString& tool, const QStringList& args, const CancellationPtr& cancel,
-                   double timeout = 120, const std::function<void(const QString&)>& line = {}) const;
+    QByteArray run(const QString& tool, const QStringList& args, const CancellationPtr& cancel, double timeout = 120,
+        const std::function<void(const QString&)>& line = {}) const;
 
     friend bool operator==(const Toolchain&, const Toolchain&) = default;
 

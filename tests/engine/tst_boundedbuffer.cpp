@@ -16,15 +16,15 @@ void BoundedBufferTest::keepsTheTail_data()
     QTest::addColumn<int>("limit");
     QTest::addColumn<QList<int>>("appends");
 
-    QTest::newRow("below the limit") << 10 << QList<int>{3, 4};
-    QTest::newRow("exactly the limit") << 10 << QList<int>{4, 6};
-    QTest::newRow("one byte over") << 10 << QList<int>{10, 1};
-    QTest::newRow("wraps many times in small pieces") << 10 << QList<int>{3, 3, 3, 3, 3, 3, 3, 3, 3};
-    QTest::newRow("piece across the wrap point") << 10 << QList<int>{7, 6, 5};
-    QTest::newRow("one piece larger than the limit") << 10 << QList<int>{2, 25};
-    QTest::newRow("large piece after wrapping") << 10 << QList<int>{7, 6, 10, 3};
-    QTest::newRow("empty pieces") << 10 << QList<int>{0, 5, 0};
-    QTest::newRow("growing past several reserves") << 100000 << QList<int>{1, 70000, 50000, 99999, 3};
+    QTest::newRow("below the limit") << 10 << QList<int> { 3, 4 };
+    QTest::newRow("exactly the limit") << 10 << QList<int> { 4, 6 };
+    QTest::newRow("one byte over") << 10 << QList<int> { 10, 1 };
+    QTest::newRow("wraps many times in small pieces") << 10 << QList<int> { 3, 3, 3, 3, 3, 3, 3, 3, 3 };
+    QTest::newRow("piece across the wrap point") << 10 << QList<int> { 7, 6, 5 };
+    QTest::newRow("one piece larger than the limit") << 10 << QList<int> { 2, 25 };
+    QTest::newRow("large piece after wrapping") << 10 << QList<int> { 7, 6, 10, 3 };
+    QTest::newRow("empty pieces") << 10 << QList<int> { 0, 5, 0 };
+    QTest::newRow("growing past several reserves") << 100000 << QList<int> { 1, 70000, 50000, 99999, 3 };
 }
 
 void BoundedBufferTest::keepsTheTail()

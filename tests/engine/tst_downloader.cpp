@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QtConcurrent>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtConcurrent>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,8 +60,8 @@ void DownloaderTest::versionsOfTheRealTools()
 {
     const QStringList lines = Downloader().versions().split(u'\n');
     QCOMPARE(lines.size(), 2);
-    const QRegularExpressionMatch version =
-        QRegularExpression(u"^yt-dlp (\\d{4})\\.(\\d{2})\\.\\d{2}(\\.\\d+)?$"_s).match(lines[0]);
+    const QRegularExpressionMatch version
+        = QRegularExpression(u"^yt-dlp (\\d{4})\\.(\\d{2})\\.\\d{2}(\\.\\d+)?$"_s).match(lines[0]);
     QVERIFY2(version.hasMatch(), qPrintable(lines[0]));
     // The engine passes options that only late-2025 releases know.
     QVERIFY(version.captured(1).toInt() * 100 + version.captured(2).toInt() >= 202510);
@@ -75,12 +75,13 @@ void DownloaderTest::versionsText_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("downloader output trimmed, ffmpeg's first line kept as is")
-        << "printf ' 2025.11.12 \\n\\n'"_ba << "printf ' ffmpeg version 5.1 \\nbuilt with gcc\\n'"_ba
-        << u"yt-dlp 2025.11.12\n ffmpeg version 5.1 "_s;
+        << "printf ' 2025.11.12 \\n\\n'"_ba
+        << "printf ' ffmpeg version 5.1 \\nbuilt with gcc\\n'"_ba << u"yt-dlp 2025.11.12\n ffmpeg version 5.1 "_s;
     QTest::newRow("ffmpeg's single line without a line feed")
-        << "echo 2026.01.01"_ba << "printf 'ffmpeg version n7'"_ba << u"yt-dlp 2026.01.01\nffmpeg version n7"_s;
-    QTest::newRow("invalid UTF-8 is replaced") << "printf '2026\\xff'"_ba << "printf 'ff\\xfe\\n'"_ba
-                                               << u"yt-dlp 2026\uFFFD\nff\uFFFD"_s;
+        << "echo 2026.01.01"_ba
+        << "printf 'ffmpeg version n7'"_ba << u"yt-dlp 2026.01.01\nffmpeg version n7"_s;
+    QTest::newRow("invalid UTF-8 is replaced") << "printf '2026\\xff'"_ba
+                                               << "printf 'ff\\xfe\\n'"_ba << u"yt-dlp 2026\uFFFD\nff\uFFFD"_s;
 }
 
 void DownloaderTest::versionsText()
@@ -101,13 +102,13 @@ void DownloaderTest::versionsStopAtTheFirstFailure_data()
     QTest::addColumn<BrisError::Kind>("kind");
     QTest::addColumn<QStringList>("started");
 
-    QTest::newRow("ffprobe missing: nothing starts") << u"ffprobe"_s << BrisError::Kind::Message << QStringList{};
-    QTest::newRow("downloader fails: nothing after it") << u"yt-dlp"_s << BrisError::Kind::Process
-                                                        << QStringList{u"yt-dlp"_s};
+    QTest::newRow("ffprobe missing: nothing starts") << u"ffprobe"_s << BrisError::Kind::Message << QStringList {};
+    QTest::newRow("downloader fails: nothing after it")
+        << u"yt-dlp"_s << BrisError::Kind::Process << QStringList { u"yt-dlp"_s };
     QTest::newRow("ffmpeg fails: ffprobe and node never start")
-        << u"ffmpeg"_s << BrisError::Kind::Process << QStringList{u"yt-dlp"_s, u"ffmpeg"_s};
+        << u"ffmpeg"_s << BrisError::Kind::Process << QStringList { u"yt-dlp"_s, u"ffmpeg"_s };
     QTest::newRow("node fails last") << u"node"_s << BrisError::Kind::Process
-                                     << QStringList{u"yt-dlp"_s, u"ffmpeg"_s, u"ffprobe"_s, u"node"_s};
+                                     << QStringList { u"yt-dlp"_s, u"ffmpeg"_s, u"ffprobe"_s, u"node"_s };
 }
 
 void DownloaderTest::versionsStopAtTheFirstFailure()
@@ -117,10 +118,11 @@ void DownloaderTest::versionsStopAtTheFirstFailure()
     QFETCH(QStringList, started);
 
     StandInTools stand;
-    const QStringList order{u"yt-dlp"_s, u"ffmpeg"_s, u"ffprobe"_s, u"node"_s};
+    const QStringList order { u"yt-dlp"_s, u"ffmpeg"_s, u"ffprobe"_s, u"node"_s };
     for (const QString& tool : order) {
         const bool fails = tool == broken && kind == BrisError::Kind::Process;
-        stand.script(tool, touch(stand.file(u"ran-"_s + tool)) + (fails ? "echo 'ERROR: broken' >&2; exit 1"_ba : "echo 1.0"_ba));
+        stand.script(tool,
+            touch(stand.file(u"ran-"_s + tool)) + (fails ? "echo 'ERROR: broken' >&2; exit 1"_ba : "echo 1.0"_ba));
     }
     if (kind == BrisError::Kind::Message)
         stand.remove(broken);
@@ -159,8 +161,9 @@ void DownloaderTest::refusedLinksStartNoTool()
         engineOn(stand).analyze(text, std::make_shared<Cancellation>());
         QFAIL("the link must be refused");
     } catch (const BrisError& error) {
-        QCOMPARE(error.errorDescription(), u"Pegá un enlace de video de YouTube, Facebook, Instagram o X / Twitter. "
-                                           u"No se admiten perfiles ni listas completas."_s);
+        QCOMPARE(error.errorDescription(),
+            u"Pegá un enlace de video de YouTube, Facebook, Instagram o X / Twitter. "
+            u"No se admiten perfiles ni listas completas."_s);
     }
     QVERIFY(!QFile::exists(stand.file(u"ran"_s)));
 }
@@ -170,9 +173,9 @@ void DownloaderTest::offlineAnalysis_data()
     QTest::addColumn<QString>("link");
     QTest::addColumn<QStringList>("ids");
 
-    QTest::newRow("one YouTube video") << u"https://youtu.be/abcdefghijk"_s << QStringList{u"abcdefghijk"_s};
-    QTest::newRow("an Instagram post with two videos") << u"https://www.instagram.com/p/Cabc123/"_s
-                                                       << QStringList{u"111"_s, u"222"_s};
+    QTest::newRow("one YouTube video") << u"https://youtu.be/abcdefghijk"_s << QStringList { u"abcdefghijk"_s };
+    QTest::newRow("an Instagram post with two videos")
+        << u"https://www.instagram.com/p/Cabc123/"_s << QStringList { u"111"_s, u"222"_s };
 }
 
 void DownloaderTest::offlineAnalysis()
@@ -188,8 +191,8 @@ void DownloaderTest::offlineAnalysis()
         QJsonArray entries;
         for (const QString& id : ids)
             entries.append(TestSupport::offlineVideo(id, u"instagram"_s, m_video, 320, 240));
-        info = {{u"id"_s, u"Cabc123"_s}, {u"_type"_s, u"playlist"_s}, {u"extractor"_s, u"instagram"_s},
-                {u"extractor_key"_s, u"Instagram"_s}, {u"entries"_s, entries}};
+        info = { { u"id"_s, u"Cabc123"_s }, { u"_type"_s, u"playlist"_s }, { u"extractor"_s, u"instagram"_s },
+            { u"extractor_key"_s, u"Instagram"_s }, { u"entries"_s, entries } };
     }
     const QString fixture = stand.file(u"info.json"_s);
     QVERIFY(TestSupport::writeJson(fixture, info));
@@ -241,9 +244,11 @@ void DownloaderTest::cancellationWinsOverASuccessfulExit()
     // A downloader that answers SIGTERM with a complete document and status 0.
     StandInTools stand;
     const QString fixture = stand.file(u"info.json"_s);
-    QVERIFY(TestSupport::writeJson(fixture, TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, m_video, 320, 240)));
-    stand.script(u"yt-dlp"_s, "trap \"cat '"_ba + fixture.toUtf8() + "'; exit 0\" TERM\n"_ba
-                                  + touch(stand.file(u"started"_s)) + "sleep 60 & wait\n"_ba);
+    QVERIFY(
+        TestSupport::writeJson(fixture, TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, m_video, 320, 240)));
+    stand.script(u"yt-dlp"_s,
+        "trap \"cat '"_ba + fixture.toUtf8() + "'; exit 0\" TERM\n"_ba + touch(stand.file(u"started"_s))
+            + "sleep 60 & wait\n"_ba);
     auto token = std::make_shared<Cancellation>();
     const Downloader engine = engineOn(stand);
     QFuture<BrisError::Kind> analysis = QtConcurrent::run([&] {

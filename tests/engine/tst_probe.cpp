@@ -46,12 +46,12 @@ void ProbeTest::realMedia_data()
     QTest::addColumn<qint64>("resolution");
     QTest::addColumn<QStringList>("codecs");
 
-    QTest::newRow("audio only") << u"audio.m4a"_s << true << false << qint64(0) << QStringList{u"aac"_s};
-    QTest::newRow("video only") << u"video.mkv"_s << false << true << qint64(240) << QStringList{u"h264"_s};
+    QTest::newRow("audio only") << u"audio.m4a"_s << true << false << qint64(0) << QStringList { u"aac"_s };
+    QTest::newRow("video only") << u"video.mkv"_s << false << true << qint64(240) << QStringList { u"h264"_s };
     QTest::newRow("video with two audio streams")
-        << u"two-audio.mkv"_s << true << true << qint64(360) << QStringList{u"h264"_s, u"vorbis"_s, u"vorbis"_s};
+        << u"two-audio.mkv"_s << true << true << qint64(360) << QStringList { u"h264"_s, u"vorbis"_s, u"vorbis"_s };
     QTest::newRow("portrait video measures its width")
-        << u"portrait.mp4"_s << true << true << qint64(180) << QStringList{u"h264"_s, u"aac"_s};
+        << u"portrait.mp4"_s << true << true << qint64(180) << QStringList { u"h264"_s, u"aac"_s };
 }
 
 void ProbeTest::realMedia()
@@ -97,28 +97,28 @@ void ProbeTest::reports_data()
 
     QTest::newRow("duration as ffprobe writes it")
         << R"({"format":{"duration":"12.500000","size":"9"},"streams":[{"codec_type":"audio","codec_name":"opus"}]})"_ba
-        << 12.5 << true << false << qint64(0) << QStringList{u"opus"_s};
-    QTest::newRow("duration as a number") << R"({"format":{"duration":3}})"_ba << 3.0 << false << false << qint64(0)
-                                          << QStringList{};
+        << 12.5 << true << false << qint64(0) << QStringList { u"opus"_s };
+    QTest::newRow("duration as a number")
+        << R"({"format":{"duration":3}})"_ba << 3.0 << false << false << qint64(0) << QStringList {};
     QTest::newRow("first video stream sets the resolution")
         << R"({"format":{"duration":"1"},"streams":[{"codec_type":"video","codec_name":"vp9","width":1920,"height":1080},
               {"codec_type":"video","codec_name":"png","width":100,"height":100}]})"_ba
-        << 1.0 << false << true << qint64(1080) << QStringList{u"vp9"_s, u"png"_s};
+        << 1.0 << false << true << qint64(1080) << QStringList { u"vp9"_s, u"png"_s };
     QTest::newRow("video without width measures 0")
-        << R"({"format":{"duration":"1"},"streams":[{"codec_type":"video","codec_name":"h264","height":720}]})"_ba << 1.0
-        << false << true << qint64(0) << QStringList{u"h264"_s};
+        << R"({"format":{"duration":"1"},"streams":[{"codec_type":"video","codec_name":"h264","height":720}]})"_ba
+        << 1.0 << false << true << qint64(0) << QStringList { u"h264"_s };
     QTest::newRow("odd dimensions count as missing")
         << R"({"format":{"duration":"1"},"streams":[{"codec_type":"video","width":"1280","height":-720}]})"_ba << 1.0
-        << false << true << qint64(0) << QStringList{};
+        << false << true << qint64(0) << QStringList {};
     QTest::newRow("codec names that are not text are skipped")
         << R"({"format":{"duration":"1"},"streams":[{"codec_type":"audio","codec_name":7},{"codec_type":"data"},{"codec_name":"mov_text"}]})"_ba
-        << 1.0 << true << false << qint64(0) << QStringList{u"mov_text"_s};
+        << 1.0 << true << false << qint64(0) << QStringList { u"mov_text"_s };
     QTest::newRow("streams of another shape are none")
         << R"({"format":{"duration":"1"},"streams":{"codec_type":"audio"}})"_ba << 1.0 << false << false << qint64(0)
-        << QStringList{};
+        << QStringList {};
     QTest::newRow("a list holding a non-object is none")
         << R"({"format":{"duration":"1"},"streams":[{"codec_type":"audio","codec_name":"aac"},5]})"_ba << 1.0 << false
-        << false << qint64(0) << QStringList{};
+        << false << qint64(0) << QStringList {};
 }
 
 void ProbeTest::reports()
@@ -133,7 +133,7 @@ void ProbeTest::reports()
     const QString file = m_media.filePath(u"nine-bytes"_s);
     QVERIFY(TestSupport::writeFile(file, "123456789"));
     const MediaProbe probe = MediaProbe::read(report, file);
-    QCOMPARE(probe, (MediaProbe{duration, audio, video, resolution, 9, codecs}));
+    QCOMPARE(probe, (MediaProbe { duration, audio, video, resolution, 9, codecs }));
 }
 
 void ProbeTest::reportFailures_data()
@@ -144,19 +144,28 @@ void ProbeTest::reportFailures_data()
 
     const QString noDuration = u"El archivo no contiene una duración válida."_s;
     const QByteArray streams = R"("streams":[{"codec_type":"audio","codec_name":"aac"}])";
-    QTest::newRow("duration missing") << "{\"format\":{}," + streams + "}" << "x"_ba << noDuration;
-    QTest::newRow("duration zero") << "{\"format\":{\"duration\":\"0.000000\"}," + streams + "}" << "x"_ba
-                                   << noDuration;
-    QTest::newRow("duration negative") << R"({"format":{"duration":-4}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("duration N/A") << R"({"format":{"duration":"N/A"}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("duration infinite") << R"({"format":{"duration":"inf"}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("duration not a number") << R"({"format":{"duration":"nan"}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("duration with junk") << R"({"format":{"duration":"12s"}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("duration as a boolean") << R"({"format":{"duration":true}})"_ba << "x"_ba << noDuration;
-    QTest::newRow("format not an object") << R"({"format":"12.0"})"_ba << "x"_ba << noDuration;
-    QTest::newRow("top level a list") << R"([{"format":{"duration":"1"}}])"_ba << "x"_ba << noDuration;
-    QTest::newRow("empty file with a valid report")
-        << "{\"format\":{\"duration\":\"1.0\"}," + streams + "}" << QByteArray() << u"El archivo descargado está vacío."_s;
+    QTest::newRow("duration missing") << "{\"format\":{}," + streams + "}"
+                                      << "x"_ba << noDuration;
+    QTest::newRow("duration zero") << "{\"format\":{\"duration\":\"0.000000\"}," + streams + "}"
+                                   << "x"_ba << noDuration;
+    QTest::newRow("duration negative") << R"({"format":{"duration":-4}})"_ba
+                                       << "x"_ba << noDuration;
+    QTest::newRow("duration N/A") << R"({"format":{"duration":"N/A"}})"_ba
+                                  << "x"_ba << noDuration;
+    QTest::newRow("duration infinite") << R"({"format":{"duration":"inf"}})"_ba
+                                       << "x"_ba << noDuration;
+    QTest::newRow("duration not a number") << R"({"format":{"duration":"nan"}})"_ba
+                                           << "x"_ba << noDuration;
+    QTest::newRow("duration with junk") << R"({"format":{"duration":"12s"}})"_ba
+                                        << "x"_ba << noDuration;
+    QTest::newRow("duration as a boolean") << R"({"format":{"duration":true}})"_ba
+                                           << "x"_ba << noDuration;
+    QTest::newRow("format not an object") << R"({"format":"12.0"})"_ba
+                                          << "x"_ba << noDuration;
+    QTest::newRow("top level a list") << R"([{"format":{"duration":"1"}}])"_ba
+                                      << "x"_ba << noDuration;
+    QTest::newRow("empty file with a valid report") << "{\"format\":{\"duration\":\"1.0\"}," + streams + "}"
+                                                    << QByteArray() << u"El archivo descargado está vacío."_s;
 }
 
 void ProbeTest::reportFailures()
@@ -182,13 +191,13 @@ void ProbeTest::brokenToolOutput_data()
     // Empty: the JSON parser's own error.
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("report without duration") << R"(echo '{"format":{"size":"9"},"streams":[]}')"_ba
-                                             << u"El archivo no contiene una duración válida."_s;
+    QTest::newRow("report without duration")
+        << R"(echo '{"format":{"size":"9"},"streams":[]}')"_ba << u"El archivo no contiene una duración válida."_s;
     QTest::newRow("not JSON") << "printf 'duration=12\\n'"_ba << QString();
-    QTest::newRow("invalid UTF-8 is a JSON error") << "printf '{\"format\":{\"duration\":\"\\xff\"}}'"_ba
-                                                   << QString();
-    QTest::newRow("ffprobe fails") << "echo 'x: Invalid data found when processing input' >&2; exit 1"_ba
-                                   << u"No se pudo completar la operación. x: Invalid data found when processing input"_s;
+    QTest::newRow("invalid UTF-8 is a JSON error") << "printf '{\"format\":{\"duration\":\"\\xff\"}}'"_ba << QString();
+    QTest::newRow("ffprobe fails")
+        << "echo 'x: Invalid data found when processing input' >&2; exit 1"_ba
+        << u"No se pudo completar la operación. x: Invalid data found when processing input"_s;
     QTest::newRow("endless output") << "tr '\\0' '{' < /dev/zero"_ba
                                     << u"Descarga cancelada. Podés reintentar cuando quieras."_s;
 }

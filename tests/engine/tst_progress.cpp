@@ -33,14 +33,12 @@ void ProgressTest::progressLines_data()
         << u"BRISOMAR_PROGRESS: 45.3%|  1.20MiB/s |00:12  "_s << 0.9 << true << 0.4077 << u"1.20MiB/s · 00:12"_s;
     QTest::newRow("unknown speed and time left")
         << u"BRISOMAR_PROGRESS:  3.0%|N/A|Unknown"_s << 0.7 << true << 0.021 << u"Descargando…"_s;
-    QTest::newRow("empty parts are dropped") << u"BRISOMAR_PROGRESS:10%||00:05|"_s << 1.0 << true << 0.1
-                                             << u"00:05"_s;
+    QTest::newRow("empty parts are dropped") << u"BRISOMAR_PROGRESS:10%||00:05|"_s << 1.0 << true << 0.1 << u"00:05"_s;
     QTest::newRow("percentage alone") << u"BRISOMAR_PROGRESS:50"_s << 0.9 << true << 0.45 << u"Descargando…"_s;
-    QTest::newRow("above 100 sends the upper end") << u"BRISOMAR_PROGRESS:250.5%|x"_s << 0.9 << true << 0.9
-                                                   << u"x"_s;
+    QTest::newRow("above 100 sends the upper end") << u"BRISOMAR_PROGRESS:250.5%|x"_s << 0.9 << true << 0.9 << u"x"_s;
     QTest::newRow("negative counts as 0") << u"BRISOMAR_PROGRESS:-5%|x|y"_s << 0.9 << true << 0.0 << u"x · y"_s;
-    QTest::newRow("percent signs anywhere are removed") << u"BRISOMAR_PROGRESS:%1%2%|a"_s << 1.0 << true << 0.12
-                                                        << u"a"_s;
+    QTest::newRow("percent signs anywhere are removed")
+        << u"BRISOMAR_PROGRESS:%1%2%|a"_s << 1.0 << true << 0.12 << u"a"_s;
     QTest::newRow("not a number") << u"BRISOMAR_PROGRESS:abc%|1MiB/s|00:01"_s << 0.9 << false << 0.0 << QString();
     QTest::newRow("empty percentage") << u"BRISOMAR_PROGRESS:|1MiB/s"_s << 0.9 << false << 0.0 << QString();
     QTest::newRow("infinite percentage") << u"BRISOMAR_PROGRESS:inf%"_s << 0.9 << false << 0.0 << QString();
@@ -78,20 +76,22 @@ void ProgressTest::fileMarkers_data()
     QTest::addColumn<std::optional<QString>>("path");
 
     using Path = std::optional<QString>;
-    QTest::newRow("one marker") << QStringList{u"BRISOMAR_FILE:\"/tmp/a b/video.mkv\""_s} << Path(u"/tmp/a b/video.mkv"_s);
-    QTest::newRow("the last marker wins")
-        << QStringList{u"BRISOMAR_FILE:\"/one.m4a\""_s, u"noise"_s, u"BRISOMAR_FILE:\"/two.m4a\""_s} << Path(u"/two.m4a"_s);
+    QTest::newRow("one marker") << QStringList { u"BRISOMAR_FILE:\"/tmp/a b/video.mkv\""_s }
+                                << Path(u"/tmp/a b/video.mkv"_s);
+    QTest::newRow("the last marker wins") << QStringList { u"BRISOMAR_FILE:\"/one.m4a\""_s, u"noise"_s,
+        u"BRISOMAR_FILE:\"/two.m4a\""_s } << Path(u"/two.m4a"_s);
     QTest::newRow("JSON escapes are decoded")
-        << QStringList{u"BRISOMAR_FILE:\"/v/\\u00f1and\\u00fa \\\"q\\\"\\\\x.mp4\""_s} << Path(u"/v/ñandú \"q\"\\x.mp4"_s);
+        << QStringList { u"BRISOMAR_FILE:\"/v/\\u00f1and\\u00fa \\\"q\\\"\\\\x.mp4\""_s }
+        << Path(u"/v/ñandú \"q\"\\x.mp4"_s);
     QTest::newRow("junk keeps the earlier value")
-        << QStringList{u"BRISOMAR_FILE:\"/good.mkv\""_s, u"BRISOMAR_FILE:/bare/path.mkv"_s} << Path(u"/good.mkv"_s);
+        << QStringList { u"BRISOMAR_FILE:\"/good.mkv\""_s, u"BRISOMAR_FILE:/bare/path.mkv"_s } << Path(u"/good.mkv"_s);
     QTest::newRow("trailing junk after the string")
-        << QStringList{u"BRISOMAR_FILE:\"/good.mkv\""_s, u"BRISOMAR_FILE:\"/x\"]"_s} << Path(u"/good.mkv"_s);
-    QTest::newRow("two strings are not one") << QStringList{u"BRISOMAR_FILE:\"/a\",\"/b\""_s} << Path();
-    QTest::newRow("a number is not a path") << QStringList{u"BRISOMAR_FILE:42"_s} << Path();
-    QTest::newRow("an unterminated string") << QStringList{u"BRISOMAR_FILE:\"/a"_s} << Path();
-    QTest::newRow("an empty marker") << QStringList{u"BRISOMAR_FILE:"_s} << Path();
-    QTest::newRow("marker not at the start") << QStringList{u" BRISOMAR_FILE:\"/a\""_s} << Path();
+        << QStringList { u"BRISOMAR_FILE:\"/good.mkv\""_s, u"BRISOMAR_FILE:\"/x\"]"_s } << Path(u"/good.mkv"_s);
+    QTest::newRow("two strings are not one") << QStringList { u"BRISOMAR_FILE:\"/a\",\"/b\""_s } << Path();
+    QTest::newRow("a number is not a path") << QStringList { u"BRISOMAR_FILE:42"_s } << Path();
+    QTest::newRow("an unterminated string") << QStringList { u"BRISOMAR_FILE:\"/a"_s } << Path();
+    QTest::newRow("an empty marker") << QStringList { u"BRISOMAR_FILE:"_s } << Path();
+    QTest::newRow("marker not at the start") << QStringList { u" BRISOMAR_FILE:\"/a\""_s } << Path();
 }
 
 void ProgressTest::fileMarkers()
@@ -113,15 +113,16 @@ void ProgressTest::markersOfARealDownload()
     QVERIFY(TestSupport::makeMedia(source, 320, 240, 1, 2));
     StandInTools stand;
     const QString fixture = stand.file(u"info.json"_s);
-    QVERIFY(TestSupport::writeJson(fixture, TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, source, 320, 240)));
+    QVERIFY(
+        TestSupport::writeJson(fixture, TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, source, 320, 240)));
     stand.offlineYtDlp(fixture);
 
     const Toolchain tools(stand.root());
     QList<DownloadUpdate> updates;
     LastPath last;
     const QStringList args = tools.common() + downloadArguments()
-                             + QStringList{u"-f"_s, u"local"_s, u"-o"_s, work.filePath(u"out/%(id)s.%(ext)s"_s),
-                                           u"https://www.youtube.com/watch?v=abcdefghijk"_s};
+        + QStringList { u"-f"_s, u"local"_s, u"-o"_s, work.filePath(u"out/%(id)s.%(ext)s"_s),
+              u"https://www.youtube.com/watch?v=abcdefghijk"_s };
     tools.run(u"yt-dlp"_s, args, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
         ::progress(line, 0.9, [&](const DownloadUpdate& update) { updates.append(update); });
         capturePath(line, last);

@@ -7,9 +7,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFuture>
+#include <QtConcurrent>
 #include <QTest>
 #include <QThread>
-#include <QtConcurrent>
 
 #include <stdexcept>
 
@@ -21,11 +21,10 @@ namespace {
 // The grandchild either keeps the run's pipes or lets go of them.
 QByteArray stubbornGrandchild(const QString& pidFile, bool holdsPipes)
 {
-    return "echo $$ > '"_ba + pidFile.toUtf8() + ".runner'\n"_ba
-           + "( trap '' TERM; exec sleep 60 ) "_ba + (holdsPipes ? "" : ">/dev/null 2>&1 ") + "&\n"
-           + "echo $! > '"_ba + pidFile.toUtf8() + "'\n"_ba
-           + "echo started\n"
-             "wait\n";
+    return "echo $$ > '"_ba + pidFile.toUtf8() + ".runner'\n"_ba + "( trap '' TERM; exec sleep 60 ) "_ba
+        + (holdsPipes ? "" : ">/dev/null 2>&1 ") + "&\n" + "echo $! > '"_ba + pidFile.toUtf8() + "'\n"_ba
+        + "echo started\n"
+          "wait\n";
 }
 
 qint64 pidIn(const QString& file)
@@ -80,18 +79,19 @@ void ToolRunTest::lines_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QByteArray>("output");
 
-    QTest::newRow("last line without a line feed") << "printf 'a\\nb'"_ba << QStringList{u"a"_s, u"b"_s} << "a\nb"_ba;
+    QTest::newRow("last line without a line feed")
+        << "printf 'a\\nb'"_ba << QStringList { u"a"_s, u"b"_s } << "a\nb"_ba;
     QTest::newRow("two line feeds give an empty line")
-        << "printf 'a\\n\\nb\\n'"_ba << QStringList{u"a"_s, u""_s, u"b"_s} << "a\n\nb\n"_ba;
+        << "printf 'a\\n\\nb\\n'"_ba << QStringList { u"a"_s, u""_s, u"b"_s } << "a\n\nb\n"_ba;
     QTest::newRow("invalid UTF-8 becomes a replacement character")
-        << "printf 'x\\xffy\\n\\xc3\\xb1\\n'"_ba << QStringList{u"x\uFFFDy"_s, u"ñ"_s} << "x\xffy\n\xc3\xb1\n"_ba;
-    QTest::newRow("carriage return is not trimmed") << "printf ' a \\r\\n'"_ba << QStringList{u" a \r"_s}
-                                                    << " a \r\n"_ba;
+        << "printf 'x\\xffy\\n\\xc3\\xb1\\n'"_ba << QStringList { u"x\uFFFDy"_s, u"ñ"_s } << "x\xffy\n\xc3\xb1\n"_ba;
+    QTest::newRow("carriage return is not trimmed")
+        << "printf ' a \\r\\n'"_ba << QStringList { u" a \r"_s } << " a \r\n"_ba;
     QTest::newRow("line split across writes")
-        << "printf 'ab'; sleep 0.2; printf 'c\\nd\\n'"_ba << QStringList{u"abc"_s, u"d"_s} << "abc\nd\n"_ba;
-    QTest::newRow("standard error is not a line") << "echo out; echo err >&2"_ba << QStringList{u"out"_s}
-                                                  << "out\n"_ba;
-    QTest::newRow("standard input is empty") << "cat; echo end"_ba << QStringList{u"end"_s} << "end\n"_ba;
+        << "printf 'ab'; sleep 0.2; printf 'c\\nd\\n'"_ba << QStringList { u"abc"_s, u"d"_s } << "abc\nd\n"_ba;
+    QTest::newRow("standard error is not a line")
+        << "echo out; echo err >&2"_ba << QStringList { u"out"_s } << "out\n"_ba;
+    QTest::newRow("standard input is empty") << "cat; echo end"_ba << QStringList { u"end"_s } << "end\n"_ba;
 }
 
 void ToolRunTest::lines()
@@ -103,9 +103,10 @@ void ToolRunTest::lines()
     StandInTools stand;
     stand.script(u"ffmpeg"_s, body);
     QStringList got;
-    QCOMPARE(Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 30,
-                                         [&](const QString& line) { got.append(line); }),
-             output);
+    QCOMPARE(
+        Toolchain(stand.root())
+            .run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 30, [&](const QString& line) { got.append(line); }),
+        output);
     QCOMPARE(got, expected);
 }
 
@@ -144,10 +145,11 @@ void ToolRunTest::exitStatus()
 void ToolRunTest::errorTextIsTheTail()
 {
     StandInTools stand;
-    stand.script(u"ffmpeg"_s, "head -c 4000 /dev/zero | tr '\\0' a >&2\n"
-                              "head -c 15999 /dev/zero | tr '\\0' b >&2\n"
-                              "printf 'c\\n' >&2\n"
-                              "exit 1"_ba);
+    stand.script(u"ffmpeg"_s,
+        "head -c 4000 /dev/zero | tr '\\0' a >&2\n"
+        "head -c 15999 /dev/zero | tr '\\0' b >&2\n"
+        "printf 'c\\n' >&2\n"
+        "exit 1"_ba);
     try {
         Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>());
         QFAIL("the tool failed");
@@ -162,18 +164,19 @@ void ToolRunTest::floodsKeepTheirTails()
 {
     // 20 MB of 16-byte lines on standard output while standard error floods too.
     StandInTools stand;
-    stand.script(u"ffmpeg"_s, "yes 0123456789abcde | head -c 20000000 &\n"
-                              "yes 'error line' | head -c 3000000 >&2\n"
-                              "wait\n"
-                              "echo tail"_ba);
+    stand.script(u"ffmpeg"_s,
+        "yes 0123456789abcde | head -c 20000000 &\n"
+        "yes 'error line' | head -c 3000000 >&2\n"
+        "wait\n"
+        "echo tail"_ba);
     qint64 lines = 0;
     qint64 wrong = 0;
-    const QByteArray output =
-        Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
-            ++lines;
-            if (line != u"0123456789abcde"_s && line != u"tail"_s)
-                ++wrong;
-        });
+    const QByteArray output
+        = Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
+              ++lines;
+              if (line != u"0123456789abcde"_s && line != u"tail"_s)
+                  ++wrong;
+          });
     QCOMPARE(lines, 1'250'001);
     QCOMPARE(wrong, 0);
     QCOMPARE(output.size(), Toolchain::outputLimit);
@@ -188,8 +191,8 @@ void ToolRunTest::longLines_data()
     QTest::addColumn<int>("lineSize");
     QTest::addColumn<bool>("cancelled");
 
-    QTest::newRow("a megabyte line arrives whole") << "head -c 1000000 /dev/zero | tr '\\0' x; echo"_ba << 1000000
-                                                   << false;
+    QTest::newRow("a megabyte line arrives whole")
+        << "head -c 1000000 /dev/zero | tr '\\0' x; echo"_ba << 1000000 << false;
     QTest::newRow("a line past 16 MB stops the run")
         << "head -c 17000000 /dev/zero | tr '\\0' x; echo; sleep 60"_ba << 0 << true;
     QTest::newRow("an endless line stops the run") << "tr '\\0' x < /dev/zero"_ba << 0 << true;
@@ -208,42 +211,44 @@ void ToolRunTest::longLines()
     QElapsedTimer clock;
     clock.start();
     const BrisError::Kind kind = kindOf([&] {
-        Toolchain(stand.root()).run(u"ffmpeg"_s, {}, token, 60, [&](const QString& line) { sizes.append(line.size()); });
+        Toolchain(stand.root()).run(u"ffmpeg"_s, {}, token, 60, [&](const QString& line) {
+            sizes.append(line.size());
+        });
     });
     QCOMPARE(kind == BrisError::Kind::Cancelled, cancelled);
     QCOMPARE(token->cancelled(), cancelled);
     if (cancelled)
         QVERIFY(sizes.isEmpty());
     else
-        QCOMPARE(sizes, QList<qsizetype>{lineSize});
+        QCOMPARE(sizes, QList<qsizetype> { lineSize });
     QVERIFY(clock.elapsed() < 20000);
 }
 
 void ToolRunTest::argumentsAndEnvironment()
 {
     StandInTools stand;
-    stand.script(u"ffmpeg"_s, "for a in \"$@\"; do echo \"arg:$a\"; done\n"
-                              "echo \"PATH=$PATH\"\n"
-                              "echo \"PYTHONNOUSERSITE=$PYTHONNOUSERSITE\"\n"
-                              "echo \"PYTHONPATH=${PYTHONPATH-unset}\"\n"
-                              "echo \"PYTHONHOME=${PYTHONHOME-unset}\"\n"
-                              "echo \"KEPT=$BRISOMAR_TEST_KEPT\"\n"
-                              "echo \"PWD=$PWD\""_ba);
+    stand.script(u"ffmpeg"_s,
+        "for a in \"$@\"; do echo \"arg:$a\"; done\n"
+        "echo \"PATH=$PATH\"\n"
+        "echo \"PYTHONNOUSERSITE=$PYTHONNOUSERSITE\"\n"
+        "echo \"PYTHONPATH=${PYTHONPATH-unset}\"\n"
+        "echo \"PYTHONHOME=${PYTHONHOME-unset}\"\n"
+        "echo \"KEPT=$BRISOMAR_TEST_KEPT\"\n"
+        "echo \"PWD=$PWD\""_ba);
     qputenv("PYTHONPATH", "/somewhere");
     qputenv("PYTHONHOME", "/elsewhere");
     qputenv("PYTHONNOUSERSITE", "0");
     qputenv("BRISOMAR_TEST_KEPT", "yes");
     const QByteArray output = Toolchain(stand.root())
-                                  .run(u"ffmpeg"_s, {u"two words"_s, u"ñandú"_s, u""_s, u"--x=$HOME"_s},
-                                       std::make_shared<Cancellation>());
+                                  .run(u"ffmpeg"_s, { u"two words"_s, u"ñandú"_s, u""_s, u"--x=$HOME"_s },
+                                      std::make_shared<Cancellation>());
     qunsetenv("PYTHONPATH");
     qunsetenv("PYTHONHOME");
     qunsetenv("PYTHONNOUSERSITE");
     QCOMPARE(QString::fromUtf8(output).split(u'\n'),
-             QStringList({u"arg:two words"_s, u"arg:ñandú"_s, u"arg:"_s, u"arg:--x=$HOME"_s,
-                          u"PATH="_s + stand.root() + u":/usr/bin:/bin:/usr/sbin:/sbin"_s, u"PYTHONNOUSERSITE=1"_s,
-                          u"PYTHONPATH=unset"_s, u"PYTHONHOME=unset"_s, u"KEPT=yes"_s,
-                          u"PWD="_s + QDir::currentPath(), u""_s}));
+        QStringList({ u"arg:two words"_s, u"arg:ñandú"_s, u"arg:"_s, u"arg:--x=$HOME"_s,
+            u"PATH="_s + stand.root() + u":/usr/bin:/bin:/usr/sbin:/sbin"_s, u"PYTHONNOUSERSITE=1"_s,
+            u"PYTHONPATH=unset"_s, u"PYTHONHOME=unset"_s, u"KEPT=yes"_s, u"PWD="_s + QDir::currentPath(), u""_s }));
 }
 
 void ToolRunTest::stoppedTokenLaunchesNothing_data()
@@ -278,7 +283,7 @@ void ToolRunTest::cancelledTokenStopsLaterRuns()
     auto token = std::make_shared<Cancellation>();
     // Cancelling from the line callback is cancelling from the run's own thread.
     QCOMPARE(kindOf([&] { tools.run(u"ffmpeg"_s, {}, token, 60, [&](const QString&) { token->cancel(); }); }),
-             BrisError::Kind::Cancelled);
+        BrisError::Kind::Cancelled);
     QVERIFY(QFile::remove(stand.file(u"ran"_s)));
     QVERIFY_THROWS_EXCEPTION(BrisError, token->check());
     QCOMPARE(kindOf([&] { tools.run(u"ffmpeg"_s, {}, token); }), BrisError::Kind::Cancelled);
@@ -350,8 +355,8 @@ void ToolRunTest::cancelRacingTheStart()
     const Toolchain tools(stand.root());
     for (int round = 0; round < 40; ++round) {
         auto token = std::make_shared<Cancellation>();
-        QFuture<BrisError::Kind> run =
-            QtConcurrent::run([&] { return kindOf([&] { tools.run(u"ffmpeg"_s, {}, token, 60); }); });
+        QFuture<BrisError::Kind> run
+            = QtConcurrent::run([&] { return kindOf([&] { tools.run(u"ffmpeg"_s, {}, token, 60); }); });
         // Cancel somewhere between before the launch and shortly after it.
         QThread::usleep(round * 100);
         token->cancel();
@@ -377,10 +382,10 @@ void ToolRunTest::callerExceptionEndsTheRun()
     auto token = std::make_shared<Cancellation>();
     QElapsedTimer clock;
     clock.start();
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             Toolchain(stand.root()).run(u"ffmpeg"_s, {}, token, 60, [](const QString&) {
-                                 throw std::runtime_error("caller gives up");
-                             }));
+    QVERIFY_THROWS_EXCEPTION(
+        std::runtime_error, Toolchain(stand.root()).run(u"ffmpeg"_s, {}, token, 60, [](const QString&) {
+            throw std::runtime_error("caller gives up");
+        }));
     QVERIFY(clock.elapsed() < 3500);
     QVERIFY(!token->cancelled());
     QTRY_VERIFY_WITH_TIMEOUT(TestSupport::processEnded(pidIn(pidFile)), 500);
@@ -400,8 +405,9 @@ void ToolRunTest::straysOfAFinishedToolEnd()
 
     StandInTools stand;
     const QString pidFile = stand.file(u"stray"_s);
-    stand.script(u"ffmpeg"_s, "( trap '' TERM; exec sleep 60 ) "_ba + (holdsPipes ? "" : ">/dev/null 2>&1 ")
-                                  + "&\necho $! > '"_ba + pidFile.toUtf8() + "'\necho done"_ba);
+    stand.script(u"ffmpeg"_s,
+        "( trap '' TERM; exec sleep 60 ) "_ba + (holdsPipes ? "" : ">/dev/null 2>&1 ") + "&\necho $! > '"_ba
+            + pidFile.toUtf8() + "'\necho done"_ba);
     auto token = std::make_shared<Cancellation>();
     QElapsedTimer clock;
     clock.start();
@@ -417,9 +423,11 @@ void ToolRunTest::launchFailurePassesThrough()
     stand.remove(u"runner"_s);
     // Executable, but no program the system can start.
     stand.script(u"runner"_s, {});
-    QVERIFY(TestSupport::writeFile(stand.toolPath(u"runner"_s), "\x7f" "ELF broken"_ba));
-    QVERIFY_THROWS_EXCEPTION(SystemError, Toolchain(stand.root()).run(u"ffmpeg"_s, {u"-version"_s},
-                                                                      std::make_shared<Cancellation>()));
+    QVERIFY(TestSupport::writeFile(stand.toolPath(u"runner"_s),
+        "\x7f"
+        "ELF broken"_ba));
+    QVERIFY_THROWS_EXCEPTION(
+        SystemError, Toolchain(stand.root()).run(u"ffmpeg"_s, { u"-version"_s }, std::make_shared<Cancellation>()));
 }
 
 void ToolRunTest::missingTool_data()
@@ -427,7 +435,7 @@ void ToolRunTest::missingTool_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<bool>("notExecutable");
 
-    for (const QString& tool : {u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s})
+    for (const QString& tool : { u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s })
         QTest::newRow(qPrintable(tool + u" missing"_s)) << tool << false;
     QTest::newRow("yt-dlp not executable") << u"yt-dlp"_s << true;
 }
@@ -444,7 +452,7 @@ void ToolRunTest::missingTool()
     const Toolchain tools(stand.root());
     QVERIFY_THROWS_EXCEPTION(BrisError, tools.require());
     try {
-        tools.run(u"node"_s, {u"--version"_s}, std::make_shared<Cancellation>());
+        tools.run(u"node"_s, { u"--version"_s }, std::make_shared<Cancellation>());
         QFAIL("a tool is missing");
     } catch (const BrisError& error) {
         QCOMPARE(error.errorDescription(), u"Falta una herramienta del motor local. Volvé a instalar Brisomar."_s);
@@ -463,7 +471,8 @@ void ToolRunTest::rootResolution()
 
     qunsetenv("BRISOMAR_TOOLS_DIR");
     // The test program lies outside the build tree's root: the installed layout is next.
-    QCOMPARE(Toolchain().root(), QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/../share/brisomar/Tools"_s));
+    QCOMPARE(
+        Toolchain().root(), QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/../share/brisomar/Tools"_s));
     qputenv("BRISOMAR_TOOLS_DIR", environment.toUtf8());
     Toolchain().require();
 }

@@ -10,7 +10,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-const QStringList tools = {u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s};
+const QStringList tools = { u"runner"_s, u"yt-dlp"_s, u"node"_s, u"ffmpeg"_s, u"ffprobe"_s };
 
 QByteArray quoted(const QString& text)
 {
@@ -47,8 +47,9 @@ void StandInTools::script(const QString& tool, const QByteArray& body)
     remove(tool);
     const QString path = toolPath(tool);
     QVERIFY(TestSupport::writeFile(path, "#!/bin/bash\n"_ba + body + '\n'));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(path,
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+            | QFile::ExeOther);
 }
 
 void StandInTools::remove(const QString& tool)
@@ -59,7 +60,7 @@ void StandInTools::remove(const QString& tool)
 void StandInTools::offlineYtDlp(const QString& infoJson)
 {
     const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
-    script(u"yt-dlp"_s, "exec "_ba + quoted(real)
-                            + " \"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json "_ba
-                            + quoted(infoJson));
+    script(u"yt-dlp"_s,
+        "exec "_ba + quoted(real) + " \"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json "_ba
+            + quoted(infoJson));
 }

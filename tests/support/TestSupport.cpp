@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QUrl>
 #include <QProcess>
 #include <QSaveFile>
+#include <QUrl>
 
 namespace TestSupport {
 
@@ -43,7 +43,7 @@ bool makeMedia(const QString& path, int width, int height, int audioStreams, dou
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QString duration = QString::number(seconds);
-    QStringList args{QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error")};
+    QStringList args { QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error") };
     QStringList maps;
     int input = 0;
     if (width > 0) {
@@ -68,23 +68,18 @@ bool makeMedia(const QString& path, int width, int height, int audioStreams, dou
 
 QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height)
 {
-    const QJsonObject format{{QStringLiteral("format_id"), QStringLiteral("local")},
-                             {QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded)},
-                             {QStringLiteral("protocol"), QStringLiteral("file")},
-                             {QStringLiteral("ext"), QFileInfo(media).suffix()},
-                             {QStringLiteral("vcodec"), QStringLiteral("avc1.42c00d")},
-                             {QStringLiteral("acodec"), QStringLiteral("mp4a.40.2")},
-                             {QStringLiteral("width"), width},
-                             {QStringLiteral("height"), height},
-                             {QStringLiteral("filesize"), QFileInfo(media).size()}};
-    return QJsonObject{{QStringLiteral("id"), id},
-                       {QStringLiteral("title"), QStringLiteral("Prueba sin conexión")},
-                       {QStringLiteral("uploader"), QStringLiteral("Brisomar")},
-                       {QStringLiteral("duration"), 1.0},
-                       {QStringLiteral("extractor"), extractor},
-                       {QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1)},
-                       {QStringLiteral("_type"), QStringLiteral("video")},
-                       {QStringLiteral("formats"), QJsonArray{format}}};
+    const QJsonObject format { { QStringLiteral("format_id"), QStringLiteral("local") },
+        { QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) },
+        { QStringLiteral("protocol"), QStringLiteral("file") }, { QStringLiteral("ext"), QFileInfo(media).suffix() },
+        { QStringLiteral("vcodec"), QStringLiteral("avc1.42c00d") },
+        { QStringLiteral("acodec"), QStringLiteral("mp4a.40.2") }, { QStringLiteral("width"), width },
+        { QStringLiteral("height"), height }, { QStringLiteral("filesize"), QFileInfo(media).size() } };
+    return QJsonObject { { QStringLiteral("id"), id },
+        { QStringLiteral("title"), QStringLiteral("Prueba sin conexión") },
+        { QStringLiteral("uploader"), QStringLiteral("Brisomar") }, { QStringLiteral("duration"), 1.0 },
+        { QStringLiteral("extractor"), extractor },
+        { QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1) },
+        { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), QJsonArray { format } } };
 }
 
 bool writeJson(const QString& path, const QJsonObject& info)
