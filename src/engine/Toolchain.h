@@ -27,12 +27,11 @@ public:
 
     // Runs `tool` through the runner and returns its standard output (at most the
     // last 16,000,000 bytes). `line` gets each line of standard output as it
-    // arrives, on the calling thread; it may throw, which ends the run and
-    // reaches the caller. Throws BrisError::cancelled on cancellation, time-out or
-    // a runaway line, BrisError::process with the tail of standard error on a
-    // failed exit, SystemError when the launch fails. Never returns while a
-    // process it started is still running, except strays of a successful tool
-    // that outlast SIGKILL.
+    // arrives, on the calling thread; it may throw, which ends the run and reaches
+    // the caller. Throws BrisError::cancelled on cancellation, time-out or a runaway
+    // line, BrisError::process with the tail of standard error on a failed exit,
+    // SystemError when the launch fails. Returns or throws only once the tool's
+    // whole process group is gone or has been sent SIGKILL.
     QByteArray run(const QString& tool, const QStringList& args, const CancellationPtr& cancel, double timeout = 120,
         const std::function<void(const QString&)>& line = {}) const;
 
