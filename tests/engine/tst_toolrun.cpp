@@ -201,8 +201,11 @@ void ToolRunTest::groupEnds()
     StandInTools stand;
     const QString pids = stand.file(u"pid"_s);
     stand.script(u"ffmpeg"_s,
-        "echo $$ > '"_ba + pids.toUtf8() + ".runner'\n( trap '' TERM; exec sleep 60 ) "
-            + (holdsPipes ? "" : ">/dev/null 2>&1 ") + "&\necho $! > '" + pids.toUtf8() + "'\necho started\n"
+        "pids='"_ba + pids.toUtf8() + "'\necho $$ > \"$pids.runner\"\n"
+            + "( trap '' TERM; echo $BASHPID > \"$pids\"; exec sleep 60 ) " + (holdsPipes ? "" : ">/dev/null 2>&1 ")
+            + "&\n"
+              "until [ -s \"$pids\" ]; do sleep 0.01; done\n" // SIGTERM must find the trap set
+              "echo started\n"
             + (ending == Ending::Finishes ? "exit 0" : "wait"));
     auto token = std::make_shared<Cancellation>();
     std::atomic_bool started = false;
