@@ -255,12 +255,50 @@ def history():
     return out
 
 
+def probe_reports():
+    aac = {"codec_type": "audio", "codec_name": "aac"}
+    h264 = {"codec_type": "video", "codec_name": "h264", "width": 1920, "height": 1080}
+    docs = {
+        "audio": (9, {"format": {"duration": "12.500000", "size": "9"}, "streams": [aac]}),
+        "video-two-audio": (200, {"format": {"duration": "3.0"}, "streams": [h264, aac, aac | {"codec_name": "opus"}]}),
+        "portrait": (5, {"format": {"duration": 1}, "streams": [h264 | {"width": 1080, "height": 1920}]}),
+        "no-width": (5, {"format": {"duration": "1"}, "streams": [{"codec_type": "video", "height": -720}]}),
+        "odd-streams": (5, {"format": {"duration": "1"}, "streams": [aac, 5, None]}),
+        "no-duration": (5, {"format": {"size": "9"}, "streams": [aac]}),
+        "duration-na": (5, {"format": {"duration": "N/A"}}),
+        "duration-huge": (5, {"format": {"duration": "1e400"}}),
+        "empty-file": (1, {"format": {"duration": "1.0"}, "streams": [aac]}),
+        "format-text": (5, {"format": "12.0"}),
+    }
+    # The first byte is the file size plus one.
+    out = {name: bytes([size + 1]) + json.dumps(doc).encode() for name, (size, doc) in docs.items()}
+    out["not-json"] = bytes([10]) + b"duration=12\n"
+    return out
+
+
+def marker_lines():
+    # The first byte is the job's share of progress times 255.
+    lines = {
+        "progress": "BRISOMAR_PROGRESS:  45.3%| 1.23MiB/s | 00:07 ",
+        "progress-unknown": "BRISOMAR_PROGRESS:100.0%|N/A|Unknown",
+        "progress-odd": "BRISOMAR_PROGRESS:1e308%|\u00e9|\nBRISOMAR_PROGRESS:nan|x\nBRISOMAR_PROGRESS:-5%",
+        "file": 'BRISOMAR_FILE:"/tmp/Brisomar/.work/un video \\u00e9 \\"x\\".m4a"',
+        "file-raw-utf8": 'BRISOMAR_FILE:"/tmp/ñandú/😀.mkv"',
+        "file-surrogates": 'BRISOMAR_FILE:"\\ud83d\\ude00 \\udcff"',
+        "file-not-string": 'BRISOMAR_FILE:["a"]\nBRISOMAR_FILE:"a","b"\nBRISOMAR_FILE:"a"],["b"',
+        "mixed-output": "[download] Destination: x\nBRISOMAR_PROGRESS: 10.0%|1KiB/s|00:01\r\nBRISOMAR_FILE:\"/x\"\n",
+    }
+    return {name: bytes([230]) + text.encode() for name, text in lines.items()}
+
+
 def main():
     targets = {
         "fuzz_medialink": {k: v.encode("utf-8", "surrogatepass") for k, v in links().items()},
         "fuzz_videoinfo": metadata(),
         "fuzz_preferences": preferences(),
         "fuzz_history": history(),
+        "fuzz_probe": probe_reports(),
+        "fuzz_progress": marker_lines(),
     }
     for target, seeds in targets.items():
         folder = CORPUS / target

@@ -25,7 +25,8 @@ fi
 dictionary() {
     case "$1" in
         fuzz_medialink) echo medialink.dict ;;
-        fuzz_videoinfo | fuzz_probe) echo metadata.dict ;;
+        fuzz_videoinfo) echo metadata.dict ;;
+        fuzz_probe) echo probe.dict ;;
         fuzz_preferences | fuzz_history) echo records.dict ;;
         fuzz_progress) echo markers.dict ;;
     esac
