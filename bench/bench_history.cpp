@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -39,9 +40,17 @@ DownloadJob job(int n)
     return job;
 }
 
+// Where the history really lives (not a memory file system), so that saving costs what it costs there.
+QString dataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
 struct Fixture
 {
-    QTemporaryDir dir { QDir::homePath() + u"/.cache/brisomar-bench-XXXXXX"_s };
+    QTemporaryDir dir { dataFolder() + u"/brisomar-bench-XXXXXX"_s };
     QString path = dir.filePath(u"library.json"_s);
     QByteArray bytes;
 
