@@ -47,7 +47,8 @@ public:
     // The video's original sound: the cached one when it still checks out,
     // else fetched anew (which then trims the cache). A damaged or stale cache
     // entry is fetched again, never an error.
-    virtual Original original(const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const;
+    virtual Original original(
+        const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const;
     // Bytes of the regular files in the originals cache; 0 when it cannot be listed.
     virtual qint64 cacheBytes() const;
     // Empties the originals cache. Throws SystemError.
@@ -65,7 +66,8 @@ public:
 
     // The tool arguments, as pure functions of their inputs.
     QStringList fetchArguments(const VideoInfo& video, const QString& partialDirectory) const;
-    QStringList videoArguments(const VideoInfo& video, const DownloadProfile& profile, const QString& workDirectory) const;
+    QStringList videoArguments(
+        const VideoInfo& video, const DownloadProfile& profile, const QString& workDirectory) const;
     static QStringList conversionArguments(
         const QString& original, const DownloadProfile& profile, const VideoInfo& video, const QString& output);
     static QStringList mp4Arguments(const QString& input, const QString& output, bool copyVideo, bool copyAudio);

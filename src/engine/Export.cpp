@@ -91,7 +91,8 @@ QStringList Downloader::videoArguments(
     return args;
 }
 
-DownloadJob Downloader::exportJob(const DownloadJob& job, const CancellationPtr& token, const UpdateCallback& update) const
+DownloadJob Downloader::exportJob(
+    const DownloadJob& job, const CancellationPtr& token, const UpdateCallback& update) const
 {
     const CancellationPtr cancel = orNew(token);
     job.profile.validate();

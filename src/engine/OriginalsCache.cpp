@@ -153,8 +153,8 @@ qint64 Downloader::cacheBytes() const
 {
     qint64 total = 0;
     // Links are neither counted nor followed: only what the cache itself holds.
-    QDirIterator files(m_paths.cache(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
-        QDirIterator::Subdirectories);
+    QDirIterator files(
+        m_paths.cache(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         files.next();
         total += std::max<qint64>(files.fileInfo().size(), 0);
@@ -183,7 +183,8 @@ void Downloader::pruneCache(const QString& keep) const
         cache.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
         if (entry.fileName() == keep)
             continue;
-        entries.push_back({ entry.absoluteFilePath(), QFileInfo(entry.absoluteFilePath() + u'/' + indexName).lastModified() });
+        entries.push_back(
+            { entry.absoluteFilePath(), QFileInfo(entry.absoluteFilePath() + u'/' + indexName).lastModified() });
     }
     // Entries without a readable date go first, as if used at the dawn of time.
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {

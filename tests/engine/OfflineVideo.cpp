@@ -78,8 +78,8 @@ Outcome OfflineVideo::run(const DownloadJob& job, const CancellationPtr& cancel)
 {
     Outcome outcome;
     outcome.error = failure([&] {
-        outcome.job = engine.exportJob(
-            job, cancel, [&](const DownloadUpdate& update) { outcome.updates.append(update); });
+        outcome.job
+            = engine.exportJob(job, cancel, [&](const DownloadUpdate& update) { outcome.updates.append(update); });
     });
     if (outcome.job)
         outcome.error.clear();
@@ -88,8 +88,9 @@ Outcome OfflineVideo::run(const DownloadJob& job, const CancellationPtr& cancel)
 
 QStringList OfflineVideo::delivered() const
 {
-    QStringList names = QDir(folder.path()).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList names
+        = QDir(folder.path())
+              .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     names.removeAll(u".Brisomar"_s);
     return names;
 }
@@ -110,12 +111,6 @@ UpdateCallback UpdateLog::callback()
         std::lock_guard guard(m_lock);
         m_updates.append(update);
     };
-}
-
-QList<DownloadUpdate> UpdateLog::all() const
-{
-    std::lock_guard guard(m_lock);
-    return m_updates;
 }
 
 bool UpdateLog::any(const std::function<bool(const DownloadUpdate&)>& test) const

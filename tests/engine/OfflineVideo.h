@@ -71,7 +71,6 @@ class UpdateLog
 {
 public:
     UpdateCallback callback();
-    QList<DownloadUpdate> all() const;
     bool any(const std::function<bool(const DownloadUpdate&)>& test) const;
 
 private:

@@ -52,12 +52,9 @@ private Q_SLOTS:
     void conversionArguments();
     void conversionProgress_data();
     void conversionProgress();
-    void realConversion_data();
-    void realConversion();
     void mp4Arguments_data();
     void mp4Arguments();
-    void prepareMP4_data();
-    void prepareMP4();
+    void prepareMP4EvensTheSizeAndReplacesAStaleOutput();
     void prepareMP4Refuses_data();
     void prepareMP4Refuses();
 
@@ -70,20 +67,17 @@ void ConversionTest::conversionArguments_data()
     QTest::addColumn<DownloadProfile>("profile");
     QTest::addColumn<QStringList>("codec");
 
-    QTest::newRow("mp3 at 192 kb/s") << audio(AudioFormat::mp3, 192, false)
-                                     << QStringList { u"-c:a"_s, u"libmp3lame"_s, u"-b:a"_s, u"192k"_s,
-                                            u"-id3v2_version"_s, u"3"_s };
-    QTest::newRow("m4a at 256 kb/s") << audio(AudioFormat::m4a, 256, true)
-                                     << QStringList { u"-c:a"_s, u"aac"_s, u"-b:a"_s, u"256k"_s, u"-movflags"_s,
-                                            u"+faststart"_s };
+    QTest::newRow("mp3 at 192 kb/s") << audio(AudioFormat::mp3, 192,
+        false) << QStringList { u"-c:a"_s, u"libmp3lame"_s, u"-b:a"_s, u"192k"_s, u"-id3v2_version"_s, u"3"_s };
+    QTest::newRow("m4a at 256 kb/s") << audio(AudioFormat::m4a, 256,
+        true) << QStringList { u"-c:a"_s, u"aac"_s, u"-b:a"_s, u"256k"_s, u"-movflags"_s, u"+faststart"_s };
     QTest::newRow("opus at 96 kb/s") << audio(AudioFormat::opus, 96, true)
                                      << QStringList { u"-c:a"_s, u"libopus"_s, u"-b:a"_s, u"96k"_s };
-    QTest::newRow("flac takes no bit rate") << audio(AudioFormat::flac, 320, false)
-                                            << QStringList { u"-c:a"_s, u"flac"_s };
-    QTest::newRow("wav is 16-bit PCM") << audio(AudioFormat::wav, 0, true)
-                                       << QStringList { u"-c:a"_s, u"pcm_s16le"_s };
-    QTest::newRow("original copies the stream") << audio(AudioFormat::original, -5, false)
-                                                << QStringList { u"-c:a"_s, u"copy"_s };
+    QTest::newRow("flac takes no bit rate")
+        << audio(AudioFormat::flac, 320, false) << QStringList { u"-c:a"_s, u"flac"_s };
+    QTest::newRow("wav is 16-bit PCM") << audio(AudioFormat::wav, 0, true) << QStringList { u"-c:a"_s, u"pcm_s16le"_s };
+    QTest::newRow("original copies the stream")
+        << audio(AudioFormat::original, -5, false) << QStringList { u"-c:a"_s, u"copy"_s };
 }
 
 void ConversionTest::conversionArguments()
@@ -129,56 +123,17 @@ void ConversionTest::conversionProgress()
         QVERIFY2(qAbs(*got - *progress) < 1e-9, qPrintable(QString::number(*got, 'g', 17)));
 }
 
-void ConversionTest::realConversion_data()
-{
-    QTest::addColumn<DownloadProfile>("profile");
-    QTest::addColumn<QString>("codec");
-
-    QTest::newRow("mp3 with tags") << audio(AudioFormat::mp3, 128, true) << u"mp3"_s;
-    QTest::newRow("opus without tags") << audio(AudioFormat::opus, 96, false) << u"opus"_s;
-    QTest::newRow("flac with tags") << audio(AudioFormat::flac, 0, true) << u"flac"_s;
-}
-
-// The conversion as export runs it, from the 12-second WAV straight to the form.
-void ConversionTest::realConversion()
-{
-    QFETCH(DownloadProfile, profile);
-    QFETCH(QString, codec);
-
-    QTemporaryDir work;
-    const QString output = work.filePath(u"export."_s + ext(profile.audio));
-    const QString input = m_media.path(u"tone.wav"_s);
-    const Toolchain tools;
-    QList<double> seen;
-    tools.run(u"ffmpeg"_s, Downloader::conversionArguments(input, profile, tonesVideo(), output),
-        std::make_shared<Cancellation>(), 120, [&](const QString& line) {
-            if (const std::optional<double> value = Downloader::conversionProgress(line, 12))
-                seen.append(*value);
-        });
-
-    const MediaProbe result = Downloader().probe(output, std::make_shared<Cancellation>());
-    QCOMPARE(result.codecs, QStringList { codec });
-    QVERIFY2(qAbs(result.duration - 12) < 0.2, qPrintable(QString::number(result.duration)));
-    QVERIFY(!seen.isEmpty());
-    QVERIFY(std::is_sorted(seen.begin(), seen.end()));
-    QCOMPARE(seen.constLast(), 0.98);
-    const QMap<QString, QString> tags = TestSupport::mediaTags(output);
-    QCOMPARE(tags.value(u"title"_s), profile.metadata ? tonesVideo().title : QString());
-    QCOMPARE(tags.value(u"artist"_s), profile.metadata ? u"Brisomar"_s : QString());
-}
-
 void ConversionTest::mp4Arguments_data()
 {
     QTest::addColumn<bool>("copyVideo");
     QTest::addColumn<bool>("copyAudio");
     QTest::addColumn<QStringList>("codecs");
 
-    QTest::newRow("both copied") << true << true
-                                 << QStringList { u"-c:v"_s, u"copy"_s, u"-c:a"_s, u"copy"_s };
-    QTest::newRow("both re-encoded")
-        << false << false
-        << QStringList { u"-c:v"_s, u"libx264"_s, u"-preset"_s, u"veryfast"_s, u"-crf"_s, u"18"_s, u"-pix_fmt"_s,
-               u"yuv420p"_s, u"-vf"_s, u"scale=trunc(iw/2)*2:trunc(ih/2)*2"_s, u"-c:a"_s, u"aac"_s };
+    QTest::newRow("both copied") << true << true << QStringList { u"-c:v"_s, u"copy"_s, u"-c:a"_s, u"copy"_s };
+    QTest::newRow("both re-encoded") << false << false
+                                     << QStringList { u"-c:v"_s, u"libx264"_s, u"-preset"_s, u"veryfast"_s, u"-crf"_s,
+                                            u"18"_s, u"-pix_fmt"_s, u"yuv420p"_s, u"-vf"_s,
+                                            u"scale=trunc(iw/2)*2:trunc(ih/2)*2"_s, u"-c:a"_s, u"aac"_s };
     QTest::newRow("picture copied, sound re-encoded")
         << true << false << QStringList { u"-c:v"_s, u"copy"_s, u"-c:a"_s, u"aac"_s };
 }
@@ -190,52 +145,29 @@ void ConversionTest::mp4Arguments()
     QFETCH(QStringList, codecs);
 
     const QStringList expected = QStringList { u"-v"_s, u"error"_s, u"-nostdin"_s, u"-protocol_whitelist"_s,
-                                     u"file,pipe"_s, u"-i"_s, u"/w/source.mkv"_s, u"-map"_s, u"0:v:0"_s, u"-map"_s,
-                                     u"0:a:0?"_s }
+        u"file,pipe"_s, u"-i"_s, u"/w/source.mkv"_s, u"-map"_s, u"0:v:0"_s, u"-map"_s, u"0:a:0?"_s }
         + codecs + QStringList { u"-movflags"_s, u"+faststart"_s, u"-n"_s, u"/w/export.mp4"_s };
     QCOMPARE(Downloader::mp4Arguments(u"/w/source.mkv"_s, u"/w/export.mp4"_s, copyVideo, copyAudio), expected);
 }
 
-void ConversionTest::prepareMP4_data()
+// Copying and re-encoding both run in the export tests; this is what they do not show.
+void ConversionTest::prepareMP4EvensTheSizeAndReplacesAStaleOutput()
 {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("detail");
-    QTest::addColumn<QStringList>("codecs");
-    QTest::addColumn<qint64>("resolution");
-
-    const QString copying = u"Preparando MP4 para Mac…"_s;
-    const QString converting = u"Convirtiendo video a MP4 compatible con Mac…"_s;
-    QTest::newRow("H.264 and AAC are copied") << u"h264-aac.mkv"_s << copying
-                                              << QStringList { u"h264"_s, u"aac"_s } << qint64(240);
-    QTest::newRow("VP9 and Opus are re-encoded")
-        << u"vp9-opus.mkv"_s << converting << QStringList { u"h264"_s, u"aac"_s } << qint64(240);
-    QTest::newRow("an odd frame size is made even")
-        << u"odd.mkv"_s << converting << QStringList { u"h264"_s, u"aac"_s } << qint64(240);
-    QTest::newRow("a silent video stays silent") << u"silent.mkv"_s << copying << QStringList { u"h264"_s }
-                                                 << qint64(240);
-}
-
-void ConversionTest::prepareMP4()
-{
-    QFETCH(QString, input);
-    QFETCH(QString, detail);
-    QFETCH(QStringList, codecs);
-    QFETCH(qint64, resolution);
-
     QTemporaryDir work;
     const QString output = work.filePath(u"export.mp4"_s);
     // A leftover of an earlier attempt: ffmpeg never overwrites, so it must go first.
     QVERIFY(TestSupport::writeFile(output, "stale"));
     QList<DownloadUpdate> updates;
     const Downloader engine;
-    engine.prepareMP4(m_media.path(input), output, std::make_shared<Cancellation>(),
+    engine.prepareMP4(m_media.path(u"odd.mkv"_s), output, std::make_shared<Cancellation>(),
         [&](const DownloadUpdate& update) { updates.append(update); });
 
-    const QList<DownloadUpdate> expected { { JobState::converting, 0.94, detail, false } };
+    const QList<DownloadUpdate> expected { { JobState::converting, 0.94,
+        u"Convirtiendo video a MP4 compatible con Mac…"_s, false } };
     QCOMPARE(updates, expected);
     const MediaProbe result = engine.probe(output, std::make_shared<Cancellation>());
-    QCOMPARE(result.codecs, codecs);
-    QCOMPARE(result.resolution, resolution);
+    QCOMPARE(result.codecs, (QStringList { u"h264"_s, u"aac"_s }));
+    QCOMPARE(result.resolution, 240);
     QVERIFY2(qAbs(result.duration - 12) < 0.2, qPrintable(QString::number(result.duration)));
 }
 
@@ -255,9 +187,7 @@ void ConversionTest::prepareMP4Refuses()
     stand.pacedFfmpeg();
     QTemporaryDir work;
     const QString output = work.filePath(u"export.mp4"_s);
-    QCOMPARE(failure([&] {
-        Downloader(Toolchain(stand.root())).prepareMP4(m_media.path(input), output, nullptr, {});
-    }),
+    QCOMPARE(failure([&] { Downloader(Toolchain(stand.root())).prepareMP4(m_media.path(input), output, nullptr, {}); }),
         u"El video supera las 12 horas o no contiene imagen válida."_s);
     QVERIFY(stand.runs(u"ffmpeg"_s).isEmpty());
     QVERIFY(!QFile::exists(output));

@@ -23,8 +23,8 @@ QStringList sound()
 }
 
 const QStringList h264 = { u"-c:v"_s, u"libx264"_s, u"-preset"_s, u"ultrafast"_s, u"-pix_fmt"_s, u"yuv420p"_s };
-const QStringList vp9 = { u"-c:v"_s, u"libvpx-vp9"_s, u"-deadline"_s, u"realtime"_s, u"-cpu-used"_s, u"8"_s,
-    u"-b:v"_s, u"200k"_s };
+const QStringList vp9
+    = { u"-c:v"_s, u"libvpx-vp9"_s, u"-deadline"_s, u"realtime"_s, u"-cpu-used"_s, u"8"_s, u"-b:v"_s, u"200k"_s };
 const QStringList opus = { u"-c:a"_s, u"libopus"_s, u"-b:a"_s, u"96k"_s };
 
 // Everything after ffmpeg's "-y -v error" except the output.

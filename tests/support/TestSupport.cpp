@@ -82,8 +82,8 @@ QJsonObject offlineVideo(const QString& id, const QString& extractor, const QStr
         { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), QJsonArray { format } } };
 }
 
-QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
-    int width, int height)
+QJsonObject offlineFormat(
+    const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec, int width, int height)
 {
     QJsonObject format { { QStringLiteral("format_id"), formatId },
         { QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) },
@@ -116,8 +116,9 @@ bool ffmpeg(const QStringList& args)
 {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tool.start(toolsDir() + QStringLiteral("/ffmpeg"), QStringList { QStringLiteral("-y"), QStringLiteral("-v"),
-        QStringLiteral("error"), QStringLiteral("-nostdin") } + args);
+    tool.start(toolsDir() + QStringLiteral("/ffmpeg"),
+        QStringList { QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin") }
+            + args);
     return tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 

@@ -30,8 +30,8 @@ QJsonObject offlineVideo(const QString& id, const QString& extractor, const QStr
 QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
     int width = 0, int height = 0);
 // Offline metadata for one video with the given renditions.
-QJsonObject offlineInfo(const QString& id, const QString& extractor, const QString& title, double duration,
-    const QJsonArray& formats);
+QJsonObject offlineInfo(
+    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats);
 // Writes `info` as the JSON file `path`.
 bool writeJson(const QString& path, const QJsonObject& info);
 
