@@ -28,6 +28,13 @@ const QStringList downloadExtensions = { u"m4a"_s, u"webm"_s, u"opus"_s, u"mp3"_
 // An index is a line of JSON; anything much bigger is not one of ours.
 constexpr qint64 indexLimit = 64 * 1024;
 
+// The storage id names a directory: one plain path component, never ".." or a slash.
+bool plainName(const QString& name)
+{
+    static const QRegularExpression pattern(u"^[A-Za-z0-9_-]{1,200}$"_s);
+    return pattern.match(name).hasMatch();
+}
+
 bool acceptedName(const QString& name)
 {
     static const QRegularExpression pattern(u"^source\\.(m4a|webm|opus|mp3|ogg)$"_s);
@@ -71,6 +78,8 @@ Downloader::Original Downloader::original(
 Downloader::Fetched Downloader::fetchOrReuse(
     const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
+    if (!plainName(video.storageID()))
+        throw BrisError::message(u"El video de la descarga no es válido."_s);
     const QString directory = QDir(m_paths.cache()).filePath(video.storageID());
     FileSystem::makeDirectories(directory);
     std::optional<Fetched> cached = reuse(video, directory, cancel);

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void trimKeepsTheRecentlyUsed_data();
     void trimKeepsTheRecentlyUsed();
     void clearingLeavesDownloadsAlone();
+    void anIdThatIsAPathIsRefused();
 
 private:
     TestMedia m_media;
@@ -182,6 +183,16 @@ void OriginalsTest::clearingLeavesDownloadsAlone()
     QCOMPARE(offline.engine.cacheBytes(), 0);
     QVERIFY(saved.job->fileAvailable());
     QVERIFY(QFileInfo::exists(outside.filePath(u"keep.bin"_s)));
+}
+
+// Records come back from the history file; a YouTube id names its cache entry.
+void OriginalsTest::anIdThatIsAPathIsRefused()
+{
+    OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    VideoInfo video = offline.video;
+    video.id = u"../../.."_s;
+    QCOMPARE(failure([&] { offline.engine.original(video, nullptr, {}); }), u"El video de la descarga no es válido."_s);
+    QVERIFY(offline.stand.runs(u"yt-dlp"_s).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(OriginalsTest)
