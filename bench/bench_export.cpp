@@ -1,31 +1,27 @@
-// One audio export and one MP4 export of the same local media through
-// Downloader::exportJob, next to the same tool commands run by hand, round by
-// round in the same process; then a second audio form served from the cache
-// next to its conversion alone. Prints the median of each and the ratios.
-//
-//   bench_export [rounds]
+// Exports of local media through Downloader::exportJob beside the same tool
+// commands run by hand (the same yt-dlp, ffmpeg and ffprobe runs, output to
+// /dev/null): what the engine's own work adds. And a second audio form served
+// from the cache beside its conversion alone. The real yt-dlp reads an info JSON
+// about local files, as in the tests.
 #include "Downloader.h"
-#include "StandInTools.h"
-#include "TestMedia.h"
-#include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QUrl>
+
+#include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <map>
+#include <memory>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,8 +30,10 @@ extern char** environ;
 
 namespace {
 
-// Runs `program` with `args`, output to /dev/null, as a shell would.
-void spawn(const QString& program, const QStringList& args)
+const QString realTools = QStringLiteral(BRISOMAR_BENCH_TOOLS_DIR);
+
+// Runs `program` with `args` as a shell would, output to /dev/null.
+bool spawn(const QString& program, const QStringList& args)
 {
     std::vector<QByteArray> storage { QFile::encodeName(program) };
     for (const QString& arg : args)
@@ -44,25 +42,115 @@ void spawn(const QString& program, const QStringList& args)
     for (QByteArray& item : storage)
         argv.push_back(item.data());
     argv.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
     const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    if (error != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        qFatal("%s failed", qPrintable(program));
+    return error == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-double median(std::vector<double> values)
+QJsonObject rendition(const QString& id, const QString& file, const QString& vcodec, const QString& acodec)
 {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    QJsonObject format { { u"format_id"_s, id }, { u"url"_s, QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) },
+        { u"protocol"_s, u"file"_s }, { u"ext"_s, QFileInfo(file).suffix() }, { u"vcodec"_s, vcodec },
+        { u"acodec"_s, acodec }, { u"filesize"_s, QFileInfo(file).size() } };
+    if (vcodec != u"none"_s) {
+        format.insert(u"width"_s, 320);
+        format.insert(u"height"_s, 240);
+    }
+    return format;
+}
+
+// A tools root whose yt-dlp reads a saved info JSON about 12 s of local media
+// (320×240 H.264 picture, two tones in AAC), a data directory and a folder.
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString root = dir.filePath(u"tools"_s);
+    QString media = dir.filePath(u"media"_s);
+    QString data = dir.filePath(u"data"_s);
+    QString folder = dir.filePath(u"folder"_s);
+    QString hand = dir.filePath(u"hand"_s);
+    VideoInfo video;
+    std::unique_ptr<Downloader> engine;
+
+    Fixture()
+    {
+        QDir().mkpath(root + u"/yt-dlp-runtime"_s);
+        QDir().mkpath(media);
+        for (const QString& tool : { u"runner"_s, u"ffmpeg"_s, u"ffprobe"_s, u"node"_s })
+            QFile::link(realTools + u'/' + tool, root + u'/' + tool);
+
+        const QString tones = u"aevalsrc=0.4*sin(2*PI*440*t)|0.4*sin(2*PI*660*t):s=48000:d=12"_s;
+        const QString audio = media + u"/tone.m4a"_s;
+        const QString picture = media + u"/h264.mp4"_s;
+        if (!spawn(realTools + u"/ffmpeg"_s,
+                { u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, tones, u"-c:a"_s, u"aac"_s, u"-b:a"_s, u"128k"_s, audio })
+            || !spawn(realTools + u"/ffmpeg"_s,
+                { u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, u"color=c=teal:s=320x240:r=25:d=12"_s, u"-c:v"_s, u"libx264"_s,
+                    u"-pix_fmt"_s, u"yuv420p"_s, picture }))
+            qFatal("cannot make the media");
+
+        const QJsonObject info { { u"id"_s, u"abcdefghijk"_s }, { u"title"_s, u"Dos tonos"_s },
+            { u"uploader"_s, u"Brisomar"_s }, { u"duration"_s, 12.0 }, { u"extractor"_s, u"youtube"_s },
+            { u"extractor_key"_s, u"Youtube"_s }, { u"_type"_s, u"video"_s },
+            { u"formats"_s,
+                QJsonArray { rendition(u"v"_s, picture, u"avc1.64000d"_s, u"none"_s),
+                    rendition(u"a"_s, audio, u"none"_s, u"mp4a.40.2"_s) } } };
+        const QByteArray json = QJsonDocument(info).toJson();
+        QFile infoFile(dir.filePath(u"info.json"_s));
+        QFile ytdlp(root + u"/yt-dlp-runtime/yt-dlp_linux"_s);
+        if (!infoFile.open(QIODevice::WriteOnly) || infoFile.write(json) != json.size()
+            || !ytdlp.open(QIODevice::WriteOnly))
+            qFatal("cannot write the fixture");
+        infoFile.close();
+        ytdlp.write("#!/bin/bash\nexec '"_ba + QFile::encodeName(realTools)
+            + "/yt-dlp-runtime/yt-dlp_linux' "
+              "\"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json '"_ba
+            + QFile::encodeName(infoFile.fileName()) + "'\n"_ba);
+        ytdlp.close();
+        ytdlp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        // The environment the engine gives its tools, for the runs by hand too.
+        qputenv("PATH", QFile::encodeName(root) + ":/usr/bin:/bin:/usr/sbin:/sbin");
+        qputenv("PYTHONNOUSERSITE", "1");
+        qunsetenv("PYTHONPATH");
+        qunsetenv("PYTHONHOME");
+
+        video = VideoInfo::parseAll(json, MediaLink::make(u"https://youtu.be/abcdefghijk"_s).value()).first();
+        engine = std::make_unique<Downloader>(Toolchain(root), BrisPaths(data));
+    }
+
+    // Every output of the last round gone; the cache too unless asked to keep it.
+    void reset(bool keepCache = false)
+    {
+        if (!keepCache)
+            engine->clearCache();
+        for (const QString& path : { folder, hand }) {
+            QDir(path).removeRecursively();
+            QDir().mkpath(path);
+        }
+    }
+
+    void exportAs(const DownloadProfile& profile)
+    {
+        engine->exportJob(DownloadJob::make(video, profile, folder, JobState::queued, false), nullptr, {});
+    }
+
+    bool tool(const QString& name, const QStringList& args) { return spawn(engine->tools().path(name), args); }
+    bool probe(const QString& file) { return tool(u"ffprobe"_s, MediaProbe::arguments() << file); }
+    QString cached() const { return data + u"/Originals/abcdefghijk/source.m4a"_s; }
+};
+
+Fixture& fixture()
+{
+    static Fixture instance;
+    return instance;
 }
 
 DownloadProfile profile(DownloadKind kind, AudioFormat audio)
@@ -74,120 +162,101 @@ DownloadProfile profile(DownloadKind kind, AudioFormat audio)
     return result;
 }
 
+const DownloadProfile mp3 = profile(DownloadKind::audio, AudioFormat::mp3);
+const DownloadProfile flac = profile(DownloadKind::audio, AudioFormat::flac);
+const DownloadProfile mp4 = profile(DownloadKind::video, AudioFormat::mp3);
+
+void exportAudio(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+        f.exportAs(mp3);
+    }
+}
+
+// What exportAudio runs: the fetch, a probe of the original, the conversion and a
+// probe of the result.
+void audioCommands(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const QString partial = f.hand + u"/partial"_s;
+    const QString output = f.hand + u"/export.mp3"_s;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+        if (!f.tool(u"yt-dlp"_s, f.engine->fetchArguments(f.video, partial)) || !f.probe(partial + u"/source.m4a"_s)
+            || !f.tool(u"ffmpeg"_s, Downloader::conversionArguments(partial + u"/source.m4a"_s, mp3, f.video, output))
+            || !f.probe(output))
+            state.SkipWithError("a tool failed");
+    }
+}
+
+void exportMP4(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+        f.exportAs(mp4);
+    }
+}
+
+// What exportMP4 runs: the download and merge, a probe, the MP4 preparation
+// (both streams copied) and a probe of the result.
+void mp4Commands(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const QString merged = f.hand + u"/source.mkv"_s;
+    const QString output = f.hand + u"/export.mp4"_s;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+        if (!f.tool(u"yt-dlp"_s, f.engine->videoArguments(f.video, mp4, f.hand)) || !f.probe(merged)
+            || !f.tool(u"ffmpeg"_s, Downloader::mp4Arguments(merged, output, true, true)) || !f.probe(output))
+            state.SkipWithError("a tool failed");
+    }
+}
+
+void exportFromCache(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset(true);
+        f.engine->original(f.video, nullptr, {});
+        state.ResumeTiming();
+        f.exportAs(flac);
+    }
+}
+
+// The one step a second form cannot do without: converting the cached original.
+void conversionOnly(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset(true);
+        f.engine->original(f.video, nullptr, {});
+        state.ResumeTiming();
+        if (!f.tool(
+                u"ffmpeg"_s, Downloader::conversionArguments(f.cached(), flac, f.video, f.hand + u"/export.flac"_s)))
+            state.SkipWithError("ffmpeg failed");
+    }
+}
+
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+BENCHMARK(audioCommands)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(exportAudio)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(mp4Commands)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(exportMP4)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(conversionOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(exportFromCache)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-    // The media and the offline downloader of the tests: the real yt-dlp reading
-    // an info JSON about local files.
-    TestMedia media;
-    StandInTools stand;
-    const QJsonArray formats { TestSupport::offlineFormat(
-                                   u"v"_s, media.path(u"h264.mp4"_s), u"avc1.64000d"_s, u"none"_s, 320, 240),
-        TestSupport::offlineFormat(u"a"_s, media.path(u"tone.m4a"_s), u"none"_s, u"mp4a.40.2"_s) };
-    const QJsonObject info = TestSupport::offlineInfo(u"abcdefghijk"_s, u"youtube"_s, u"Dos tonos"_s, 12, formats);
-    TestSupport::writeJson(stand.file(u"info.json"_s), info);
-    stand.offlineYtDlp(stand.file(u"info.json"_s));
-    const MediaLink link = MediaLink::make(u"https://www.youtube.com/watch?v=abcdefghijk"_s).value();
-    const VideoInfo video = VideoInfo::parseAll(QJsonDocument(info).toJson(), link).first();
-
-    QTemporaryDir data;
-    QTemporaryDir folder;
-    QTemporaryDir hand;
-    const Downloader engine(Toolchain(stand.root()), BrisPaths(data.path()));
-    const QString ytdlp = stand.toolPath(u"yt-dlp"_s);
-    const QString ffmpeg = stand.toolPath(u"ffmpeg"_s);
-    const QString ffprobe = stand.toolPath(u"ffprobe"_s);
-    const DownloadProfile mp3 = profile(DownloadKind::audio, AudioFormat::mp3);
-    const DownloadProfile flac = profile(DownloadKind::audio, AudioFormat::flac);
-    const DownloadProfile mp4 = profile(DownloadKind::video, AudioFormat::mp3);
-    auto exportOnce = [&](const DownloadProfile& chosen) {
-        engine.exportJob(DownloadJob::make(video, chosen, folder.path(), JobState::queued, false), nullptr, {});
-    };
-    auto probe = [&](const QString& file) { spawn(ffprobe, MediaProbe::arguments() << file); };
-
-    // Each case: its work, and what to clear (untimed) before the next round.
-    struct Case
-    {
-        const char* name;
-        std::function<void()> work;
-        std::function<void()> reset;
-    };
-    const QString partial = hand.filePath(u"partial"_s);
-    const QString work = hand.filePath(u"work"_s);
-    auto clearAll = [&] {
-        engine.clearCache();
-        for (const QString& dir : { folder.path(), hand.path() }) {
-            QDir(dir).removeRecursively();
-            QDir().mkpath(dir);
-        }
-    };
-    auto handAudio = [&](bool probes) {
-        spawn(ytdlp, engine.fetchArguments(video, partial));
-        if (probes)
-            probe(partial + u"/source.m4a"_s);
-        spawn(ffmpeg,
-            Downloader::conversionArguments(partial + u"/source.m4a"_s, mp3, video, hand.filePath(u"export.mp3"_s)));
-        if (probes)
-            probe(hand.filePath(u"export.mp3"_s));
-    };
-    auto handMP4 = [&](bool probes) {
-        spawn(ytdlp, engine.videoArguments(video, mp4, work));
-        if (probes)
-            probe(work + u"/source.mkv"_s);
-        spawn(ffmpeg, Downloader::mp4Arguments(work + u"/source.mkv"_s, work + u"/export.mp4"_s, true, true));
-        if (probes)
-            probe(work + u"/export.mp4"_s);
-    };
-    auto fillCache = [&] { engine.original(video, nullptr, {}); };
-    auto conversionAlone = [&] {
-        QFile::remove(hand.filePath(u"export.flac"_s));
-        spawn(ffmpeg,
-            Downloader::conversionArguments(
-                data.filePath(u"Originals/abcdefghijk/source.m4a"_s), flac, video, hand.filePath(u"export.flac"_s)));
-    };
-    const std::vector<Case> cases {
-        { "audio: exportJob", [&] { exportOnce(mp3); }, clearAll },
-        { "audio: yt-dlp + ffmpeg by hand", [&] { handAudio(false); }, clearAll },
-        { "audio: the same with its 2 ffprobe", [&] { handAudio(true); }, clearAll },
-        { "mp4: exportJob", [&] { exportOnce(mp4); }, clearAll },
-        { "mp4: yt-dlp + ffmpeg by hand", [&] { handMP4(false); }, clearAll },
-        { "mp4: the same with its 2 ffprobe", [&] { handMP4(true); }, clearAll },
-        { "second form: exportJob from the cache", [&] { exportOnce(flac); }, fillCache },
-        { "second form: ffmpeg conversion alone", conversionAlone, fillCache },
-    };
-
-    std::map<const char*, std::vector<double>> times;
-    for (int round = 0; round < rounds; ++round) {
-        for (const Case& c : cases) {
-            c.reset();
-            QElapsedTimer timer;
-            timer.start();
-            c.work();
-            times[c.name].push_back(timer.nsecsElapsed() / 1e6);
-        }
-        for (const QString& name : QDir(folder.path()).entryList(QDir::Files))
-            QFile::remove(folder.filePath(name));
-        std::fprintf(stderr, "round %d of %d\n", round + 1, rounds);
-    }
-
-    std::printf("%-42s %10s %10s %10s\n", "case (ms)", "median", "min", "max");
-    for (const Case& c : cases) {
-        const std::vector<double>& t = times[c.name];
-        std::printf("%-42s %10.1f %10.1f %10.1f\n", c.name, median(t), *std::min_element(t.begin(), t.end()),
-            *std::max_element(t.begin(), t.end()));
-    }
-    auto ratio = [&](const char* a, const char* b) { return median(times[a]) / median(times[b]); };
-    std::printf("\naudio exportJob / by hand:              %.3f (with the same probes: %.3f)\n",
-        ratio("audio: exportJob", "audio: yt-dlp + ffmpeg by hand"),
-        ratio("audio: exportJob", "audio: the same with its 2 ffprobe"));
-    std::printf("mp4 exportJob / by hand:                %.3f (with the same probes: %.3f)\n",
-        ratio("mp4: exportJob", "mp4: yt-dlp + ffmpeg by hand"),
-        ratio("mp4: exportJob", "mp4: the same with its 2 ffprobe"));
-    std::printf("second form from the cache / conversion: %.3f\n",
-        ratio("second form: exportJob from the cache", "second form: ffmpeg conversion alone"));
-    return 0;
-}
+BENCHMARK_MAIN();

@@ -20,6 +20,9 @@ COMPARISONS = {
     "historyLoadPersist": ("historyFileOnly", "time", ("ms_below", 20, "< 20 ms")),
     "runWithoutCallback": ("catThroughPipe", "time", None),
     "runWithLineCallback": ("catThroughPipe", "time", None),
+    "exportAudio": ("audioCommands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
+    "exportMP4": ("mp4Commands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
+    "exportFromCache": ("conversionOnly", "time", None),
 }
 
 TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
