@@ -13,7 +13,10 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
+#include <QSet>
 #include <QtConcurrent>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -265,12 +268,14 @@ std::optional<ColorScheme> AppModel::colorScheme() const
     return std::nullopt;
 }
 
-QList<qint64> AppModel::videoQualities() const
+namespace {
+// The standard heights between the smallest and the largest the video has.
+QList<qint64> offeredHeights(const std::optional<VideoInfo>& info, VideoContainer container)
 {
     static const QList<qint64> ladder = { 4320, 2160, 1440, 1080, 720, 480, 360, 240, 144 };
-    if (!m_info)
+    if (!info)
         return {};
-    const QList<qint64> heights = m_info->heights(m_profile.container);
+    const QList<qint64> heights = info->heights(container);
     if (heights.isEmpty())
         return {};
     const auto [lowest, highest] = std::minmax_element(heights.cbegin(), heights.cend());
@@ -279,6 +284,25 @@ QList<qint64> AppModel::videoQualities() const
         if (height >= *lowest && height <= *highest)
             offered.append(height);
     return offered;
+}
+} // namespace
+
+QList<qint64> AppModel::videoQualities() const
+{
+    return offeredHeights(m_info, m_profile.container);
+}
+
+DownloadProfile AppModel::snapped(DownloadProfile profile) const
+{
+    const QList<qint64> rates = qualities(profile.audio);
+    if (!rates.isEmpty() && !rates.contains(profile.bitrate))
+        profile.bitrate = rates.contains(192) ? 192 : rates.first();
+    if (m_info) {
+        const QList<qint64> heights = offeredHeights(m_info, profile.container);
+        if (!heights.contains(profile.height) && profile.height != 0)
+            profile.height = heights.contains(1080) ? 1080 : heights.isEmpty() ? 0 : heights.first();
+    }
+    return profile;
 }
 
 // Setters
@@ -297,9 +321,7 @@ void AppModel::setProfile(const DownloadProfile& profile)
     if (profile == m_profile)
         return;
     const bool reshaped = profile.audio != m_profile.audio || profile.container != m_profile.container;
-    assignProfile(profile);
-    if (reshaped)
-        normalizeQuality();
+    assignProfile(reshaped ? snapped(profile) : profile);
     saveDraft();
 }
 
@@ -577,18 +599,10 @@ void AppModel::chooseVideo(const QString& id)
 
 void AppModel::normalizeQuality()
 {
-    DownloadProfile snapped = m_profile;
-    const QList<qint64> rates = qualities(snapped.audio);
-    if (!rates.isEmpty() && !rates.contains(snapped.bitrate))
-        snapped.bitrate = rates.contains(192) ? 192 : rates.first();
-    if (m_info) {
-        const QList<qint64> heights = videoQualities();
-        if (!heights.contains(snapped.height) && snapped.height != 0)
-            snapped.height = heights.contains(1080) ? 1080 : heights.isEmpty() ? 0 : heights.first();
-    }
-    if (snapped == m_profile)
+    const DownloadProfile normal = snapped(m_profile);
+    if (normal == m_profile)
         return;
-    assignProfile(snapped);
+    assignProfile(normal);
     saveDraft();
 }
 

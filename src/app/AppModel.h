@@ -156,6 +156,8 @@ private:
     void loadPreferences();
     void loadHistory();
     void assignProfile(const DownloadProfile& profile);
+    // `profile` kept within the qualities the format and the analysed video offer.
+    DownloadProfile snapped(DownloadProfile profile) const;
     void setCacheSize(qint64 bytes);
     void setEngineState(bool ready, bool checking, const QString& detail);
     void setLinkState(const std::optional<VideoInfo>& info, const QList<VideoInfo>& candidates,
