@@ -118,7 +118,7 @@ void AppDelegate::launch()
     });
 
     if (const std::optional<QString> path = snapshotPath(m_arguments))
-        QTimer::singleShot(snapshotDelay, this, [this, path = *path] { saveSnapshot(path); });
+        QTimer::singleShot(snapshotDelay, Qt::PreciseTimer, this, [this, path = *path] { saveSnapshot(path); });
 }
 
 std::optional<QString> AppDelegate::snapshotPath(const QStringList& arguments)
@@ -240,7 +240,7 @@ void AppDelegate::newDownload()
         m_window->activateWindow();
     }
     // Posted once the new-download screen is on display, so that it is there to hear it.
-    QTimer::singleShot(focusDelay, this, [] { FocusLinkNotifier::instance().post(); });
+    QTimer::singleShot(focusDelay, Qt::PreciseTimer, this, [] { FocusLinkNotifier::instance().post(); });
 }
 
 void AppDelegate::pasteLink()
@@ -295,7 +295,7 @@ void AppDelegate::quit()
     case TerminateReply::later:
         // The cancelled tools get time to stop before the process ends.
         m_quitting = true;
-        QTimer::singleShot(quitDelay, this, &AppDelegate::finishTerminating);
+        QTimer::singleShot(quitDelay, Qt::PreciseTimer, this, &AppDelegate::finishTerminating);
         return;
     }
 }

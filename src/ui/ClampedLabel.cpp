@@ -4,7 +4,6 @@
 #include <QTextLayout>
 
 #include <cmath>
-#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -64,14 +63,15 @@ int ClampedLabel::heightForWidth(int width) const
 {
     const QMargins margins = contentsMargins();
     const int inner = width - margins.left() - margins.right();
-    if (m_overflow == Overflow::elide)
-        return clampedHeight(text(), font(), inner, m_maxLines) + margins.top() + margins.bottom();
-    // Clipped text is drawn by the label itself, whose own layout decides the line height.
-    const int full = StyledLabel::heightForWidth(width);
-    const int lines = lineCount(inner, std::numeric_limits<int>::max());
-    if (lines <= m_maxLines)
-        return full;
-    return int(std::ceil(double(full) * m_maxLines / lines));
+    // Measured here rather than by QLabel: its measure of selectable text lays
+    // out the label's document again, which repaints the label, so every
+    // layout pass would repaint every selectable label in the window.
+    int height = clampedHeight(text(), font(), inner, m_maxLines);
+    if (m_overflow == Overflow::clip) {
+        // The label draws clipped text itself, a line at a time.
+        height = std::max(height, lineCount(inner, m_maxLines) * fontMetrics().lineSpacing());
+    }
+    return height + margins.top() + margins.bottom();
 }
 
 QSize ClampedLabel::sizeHint() const

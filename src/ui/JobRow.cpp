@@ -81,7 +81,7 @@ JobRow::JobRow(const DownloadJob& job, AppModel* model, bool compact, QWidget* p
     connect(m_retry, &QPushButton::clicked, this, [this] { m_model->retry(m_job); });
     connect(m_remove, &PlainButton::clicked, this, [this] { m_model->remove(m_job); });
 
-    m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // The percentage keeps its place while its digits change.
     m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_percent->setMinimumWidth(m_percent->fontMetrics().horizontalAdvance(u"100%"_s) + 1);
