@@ -51,11 +51,10 @@ bool writeHistory(AppHarness& harness, const QList<DownloadJob>& jobs)
     return TestSupport::writeFile(harness.data() + u"/library.json"_s, DownloadJob::encodeHistory(jobs));
 }
 
-bool enqueue(AppHarness& harness, const QString& id, const QString& title)
+bool enqueue(AppModel& model, ControlledEngine& engine, const QString& id, const QString& title)
 {
-    AppModel& model = *harness.model;
     const VideoInfo video = testVideo(id, { 1080, 720, 360 }, title);
-    harness.engine->analyzeNow = [video](const QString&) { return QList { video }; };
+    engine.analyzeNow = [video](const QString&) { return QList { video }; };
     model.setLink(linkOf(video));
     model.analyze();
     if (!QTest::qWaitFor([&] { return model.info() == video; }, 5000))

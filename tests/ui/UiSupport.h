@@ -19,7 +19,11 @@ DownloadJob endedJob(const QString& folder, const QString& id, const QString& ti
 bool writeHistory(AppHarness& harness, const QList<DownloadJob>& jobs);
 // Analyses and queues the video `id` through the model (engine ready); the
 // first queued job starts downloading and waits for the test.
-bool enqueue(AppHarness& harness, const QString& id, const QString& title);
+bool enqueue(AppModel& model, ControlledEngine& engine, const QString& id, const QString& title);
+inline bool enqueue(AppHarness& harness, const QString& id, const QString& title)
+{
+    return enqueue(*harness.model, *harness.engine, id, title);
+}
 
 // The widget named `name` under `root`, of type T.
 template <typename T = QWidget> T* child(const QObject& root, const QString& name)

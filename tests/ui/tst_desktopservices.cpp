@@ -2,16 +2,10 @@
 #include "TestSupport.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDBusConnection>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -82,14 +76,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void cleanupTestCase();
-    void clipboard();
     void reveal_data();
     void reveal();
     void externalPlayer_data();
     void externalPlayer();
-    void folderChooser_data();
-    void folderChooser();
-    void alert();
 
 private:
     OpenedUrls m_opened;
@@ -110,15 +100,6 @@ void DesktopServicesTest::cleanupTestCase()
 {
     if (busPid > 0)
         ::kill(busPid, SIGTERM);
-}
-
-void DesktopServicesTest::clipboard()
-{
-    QtDesktopServices services;
-    QGuiApplication::clipboard()->setText(u"https://youtu.be/aaaaaaaaaaa"_s);
-    QCOMPARE(services.clipboardText(), u"https://youtu.be/aaaaaaaaaaa"_s);
-    QGuiApplication::clipboard()->clear();
-    QCOMPARE(services.clipboardText(), std::nullopt);
 }
 
 void DesktopServicesTest::reveal_data()
@@ -192,67 +173,6 @@ void DesktopServicesTest::externalPlayer()
     } else {
         QCOMPARE(m_opened.urls, QList { QUrl::fromLocalFile(file) });
     }
-}
-
-void DesktopServicesTest::folderChooser_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::newRow("a folder chosen") << true;
-    QTest::newRow("the chooser cancelled") << false;
-}
-
-void DesktopServicesTest::folderChooser()
-{
-    QFETCH(bool, accept);
-
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(u"Destino"_s));
-    QString button;
-    QString title;
-    QString started;
-    bool directories = false;
-    QTimer::singleShot(0, this, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        button = dialog->labelText(QFileDialog::Accept);
-        title = dialog->windowTitle();
-        started = dialog->directory().absolutePath();
-        directories = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
-        if (accept) {
-            dialog->selectFile(dir.filePath(u"Destino"_s));
-            static_cast<QDialog*>(dialog)->accept();
-        } else {
-            dialog->reject();
-        }
-    });
-    QtDesktopServices services;
-    const std::optional<QString> chosen
-        = services.chooseFolder(dir.path(), u"Guardar aquí"_s, u"Elegí dónde guardar las descargas de Brisomar."_s);
-    QCOMPARE(button, u"Guardar aquí"_s);
-    QCOMPARE(title, u"Elegí dónde guardar las descargas de Brisomar."_s);
-    QCOMPARE(started, dir.path());
-    QVERIFY(directories);
-    QCOMPARE(chosen, accept ? std::optional(dir.filePath(u"Destino"_s)) : std::nullopt);
-}
-
-void DesktopServicesTest::alert()
-{
-    QString text;
-    QString informative;
-    QStringList buttons;
-    QTimer::singleShot(0, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        text = box->text();
-        informative = box->informativeText();
-        for (QAbstractButton* button : box->buttons())
-            buttons.append(button->text());
-        box->buttons().first()->click();
-    });
-    QtDesktopServices().alert(u"Actualizaciones de Brisomar"_s, u"<b>Todavía</b> no."_s, u"Entendido"_s);
-    QCOMPARE(text, u"Actualizaciones de Brisomar"_s);
-    QCOMPARE(informative, u"<b>Todavía</b> no."_s);
-    QCOMPARE(buttons, QStringList { u"Entendido"_s });
 }
 
 QTEST_MAIN(DesktopServicesTest)

@@ -3,7 +3,6 @@
 #include "LibraryView.h"
 #include "SegmentedPicker.h"
 #include "TestSupport.h"
-#include "TextHelpers.h"
 #include "UiSupport.h"
 
 #include <QAction>
@@ -97,8 +96,6 @@ private Q_SLOTS:
     void filtering();
     void emptyStates();
     void filtersLiveInTheModel();
-    void detailLine_data();
-    void detailLine();
     void buttons_data();
     void buttons();
     void missingFile();
@@ -182,42 +179,10 @@ void LibraryTest::filtersLiveInTheModel()
     QCOMPARE(library.model().libraryKind(), u"video"_s);
     QVERIFY(library.titles().isEmpty());
 
-    // The filter survives the screen: a new one shows what the model holds.
-    LibraryView other(&library.model());
-    QCOMPARE(child<QLineEdit>(other, u"librarySearch"_s)->text(), u"RADIO"_s);
-    QCOMPARE(child<SegmentedPicker>(other, u"libraryKind"_s)->value(), u"video"_s);
     library.model().setLibrarySearch(QString());
     library.model().setLibraryKind(u"all"_s);
     QCOMPARE(search->text(), QString());
     QCOMPARE(kind->value(), u"all"_s);
-}
-
-void LibraryTest::detailLine_data()
-{
-    QTest::addColumn<DownloadKind>("kind");
-    QTest::addColumn<std::optional<qint64>>("height");
-    QTest::addColumn<std::optional<qint64>>("bytes");
-    QTest::addColumn<QString>("after");
-
-    QTest::newRow("video with its final height")
-        << DownloadKind::video << std::optional<qint64>(1080) << std::optional<qint64>(12'300'000)
-        << u" · 1080p final · "_s + bytesString(12'300'000);
-    QTest::newRow("audio has no height") << DownloadKind::audio << std::optional<qint64>() << std::optional<qint64>(4'000'000)
-                                         << u" · "_s + bytesString(4'000'000);
-    QTest::newRow("an unknown size counts as nothing")
-        << DownloadKind::audio << std::optional<qint64>() << std::optional<qint64>() << u" · "_s + bytesString(0);
-}
-
-void LibraryTest::detailLine()
-{
-    QFETCH(DownloadKind, kind);
-    QFETCH(std::optional<qint64>, height);
-    QFETCH(std::optional<qint64>, bytes);
-    QFETCH(QString, after);
-
-    DownloadJob job = finishedJob(u"/tmp/brisomar-unused"_s, u"aaaaaaaaaaa"_s, u"T"_s, u"A"_s, kind, 1, false, height);
-    job.bytes = bytes;
-    QCOMPARE(LibraryRowDelegate::detailLine(job), job.profile.label() + after);
 }
 
 void LibraryTest::buttons_data()
