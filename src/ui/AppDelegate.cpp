@@ -156,8 +156,8 @@ void AppDelegate::buildMenus()
     application->addSeparator();
     add(application, u"actionCheckUpdates"_s, u"Buscar actualizaciones…"_s, {}, &AppDelegate::checkUpdates,
         QAction::ApplicationSpecificRole);
-    add(application, u"actionPreferences"_s, u"Preferencias…"_s, QKeySequence(u"Ctrl+,"_s),
-        &AppDelegate::preferences, QAction::PreferencesRole);
+    add(application, u"actionPreferences"_s, u"Preferencias…"_s, QKeySequence(u"Ctrl+,"_s), &AppDelegate::preferences,
+        QAction::PreferencesRole);
     application->addSeparator();
     add(application, u"actionHide"_s, u"Ocultar Brisomar"_s, QKeySequence(u"Ctrl+H"_s),
         [this] { m_window->showMinimized(); });
@@ -192,7 +192,8 @@ void AppDelegate::buildMenus()
         { u"actionSelectAll"_s, u"Seleccionar todo"_s, u"Ctrl+A"_s, "selectAll" },
     };
     for (const auto& entry : editing)
-        add(edit, entry.name, entry.text, QKeySequence(entry.keys), [method = entry.method] { forwardToFocus(method); });
+        add(edit, entry.name, entry.text, QKeySequence(entry.keys),
+            [method = entry.method] { forwardToFocus(method); });
 
     QMenu* windows = bar->addMenu(u"Ventana"_s);
     windows->setObjectName(u"menuWindow"_s);
@@ -320,8 +321,8 @@ void AppDelegate::restoreGeometry()
     if (!saved.isEmpty() && m_window->restoreGeometry(saved))
         return;
     // The content area, below the menu bar, gets the default size.
-    m_window->resize(MainView::defaultSize.width(),
-        MainView::defaultSize.height() + m_window->menuBar()->sizeHint().height());
+    m_window->resize(
+        MainView::defaultSize.width(), MainView::defaultSize.height() + m_window->menuBar()->sizeHint().height());
     if (const QScreen* screen = m_window->screen()) {
         QRect frame = m_window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -26,8 +26,7 @@ public:
     // `text` wrapped at `width` into at most `maxLines` lines: the height it
     // takes, and the drawing with the last shown line elided.
     static int clampedHeight(const QString& text, const QFont& font, int width, int maxLines);
-    static void drawClamped(
-        QPainter& painter, const QRect& area, const QString& text, const QFont& font, int maxLines);
+    static void drawClamped(QPainter& painter, const QRect& area, const QString& text, const QFont& font, int maxLines);
 
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;

@@ -32,8 +32,7 @@ void KindTile::paint(
     painter.setBrush(fill);
     painter.drawRoundedRect(rect, metrics.radius, metrics.radius);
     const QPixmap pixmap = symbolPixmap(symbol, coral(), metrics.symbolSize, SymbolWeight::regular, devicePixelRatio);
-    const QPointF corner(
-        rect.center().x() - metrics.symbolSize / 2.0, rect.center().y() - metrics.symbolSize / 2.0);
+    const QPointF corner(rect.center().x() - metrics.symbolSize / 2.0, rect.center().y() - metrics.symbolSize / 2.0);
     painter.drawPixmap(corner, pixmap);
     painter.restore();
 }

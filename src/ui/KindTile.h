@@ -23,8 +23,8 @@ public:
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
 
-    static void paint(QPainter& painter, const QRectF& rect, const Metrics& metrics, const QString& symbol,
-        qreal devicePixelRatio);
+    static void paint(
+        QPainter& painter, const QRectF& rect, const Metrics& metrics, const QString& symbol, qreal devicePixelRatio);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

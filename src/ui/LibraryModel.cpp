@@ -23,8 +23,7 @@ QList<DownloadJob> LibraryModel::filtered(
     for (const DownloadJob& job : completed) {
         if (kind != u"all"_s && rawValue(job.profile.kind) != kind)
             continue;
-        if (!search.isEmpty()
-            && !(job.video.title + u' ' + job.video.author).contains(search, Qt::CaseInsensitive))
+        if (!search.isEmpty() && !(job.video.title + u' ' + job.video.author).contains(search, Qt::CaseInsensitive))
             continue;
         kept.append(job);
     }

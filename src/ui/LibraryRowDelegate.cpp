@@ -107,7 +107,8 @@ int LibraryRowDelegate::rowHeight(const DownloadJob& job, bool available, int wi
     return geometry(QRect(0, 0, width, 0), job, available).card.height() + gap;
 }
 
-LibraryRowDelegate::Geometry LibraryRowDelegate::geometry(const QRect& row, const DownloadJob& job, bool available) const
+LibraryRowDelegate::Geometry LibraryRowDelegate::geometry(
+    const QRect& row, const DownloadJob& job, bool available) const
 {
     const QSize button = quietButtonSize();
     const int line = QFontMetrics(smallFont()).height();
@@ -156,7 +157,8 @@ QRect LibraryRowDelegate::partRect(const QRect& row, const DownloadJob& job, Par
     return {};
 }
 
-LibraryRowDelegate::Part LibraryRowDelegate::partAt(const QRect& row, const DownloadJob& job, const QPoint& position) const
+LibraryRowDelegate::Part LibraryRowDelegate::partAt(
+    const QRect& row, const DownloadJob& job, const QPoint& position) const
 {
     for (const Part part : { Part::play, Part::reveal, Part::more })
         if (partRect(row, job, part).contains(position))
@@ -201,8 +203,8 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(QRectF(g.card).adjusted(1, 1, -1, -1), Surface::radius, Surface::radius);
     }
-    KindTile::paint(*painter, g.tile,
-        tileMetrics, job.profile.kind == DownloadKind::audio ? u"music.note"_s : u"play.rectangle"_s, ratio);
+    KindTile::paint(*painter, g.tile, tileMetrics,
+        job.profile.kind == DownloadKind::audio ? u"music.note"_s : u"play.rectangle"_s, ratio);
 
     painter->setPen(theme.color(Tone::primary));
     ClampedLabel::drawClamped(*painter, g.title, job.video.title, titleFont(), 2);
@@ -219,15 +221,14 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     const bool pressedRow = m_pressedIndex.isValid() && m_pressedIndex == index;
     for (const auto& [part, rect] : { std::pair { Part::play, g.play }, std::pair { Part::reveal, g.reveal } }) {
-        const QStyleOptionButton button
-            = buttonOption(rect, part, available, pressedRow && m_pressedPart == part);
+        const QStyleOptionButton button = buttonOption(rect, part, available, pressedRow && m_pressedPart == part);
         QuietStyle::shared()->drawControl(QStyle::CE_PushButton, &button, painter, nullptr);
     }
     painter->setOpacity(pressedRow && m_pressedPart == Part::more ? 0.55 : 1.0);
-    const QPixmap more = symbolPixmap(u"ellipsis"_s, theme.color(Tone::secondary), moreSymbol,
-        SymbolWeight::regular, ratio);
-    painter->drawPixmap(QPointF(g.more.center().x() + 1 - moreSymbol / 2.0, g.more.center().y() + 1 - moreSymbol / 2.0),
-        more);
+    const QPixmap more
+        = symbolPixmap(u"ellipsis"_s, theme.color(Tone::secondary), moreSymbol, SymbolWeight::regular, ratio);
+    painter->drawPixmap(
+        QPointF(g.more.center().x() + 1 - moreSymbol / 2.0, g.more.center().y() + 1 - moreSymbol / 2.0), more);
     painter->restore();
 }
 

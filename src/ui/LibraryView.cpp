@@ -23,11 +23,10 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
     , m_search(new SearchBox(u"Buscar en tus descargas…"_s))
-    , m_kind(new SegmentedPicker(
-          { { u"Todo"_s, u"all"_s }, { u"Audio"_s, u"audio"_s }, { u"Video"_s, u"video"_s } }))
+    , m_kind(new SegmentedPicker({ { u"Todo"_s, u"all"_s }, { u"Audio"_s, u"audio"_s }, { u"Video"_s, u"video"_s } }))
     , m_body(new QStackedLayout)
-    , m_empty(new EmptyState(u"rectangle.stack"_s, QString(), QString(), u"Nueva descarga"_s,
-          [model] { model->setSection(u"new"_s); }))
+    , m_empty(new EmptyState(
+          u"rectangle.stack"_s, QString(), QString(), u"Nueva descarga"_s, [model] { model->setSection(u"new"_s); }))
     , m_list(new QListView)
     , m_rows(new LibraryModel(model, this))
     , m_delegate(new LibraryRowDelegate(m_list))
@@ -121,7 +120,8 @@ QMenu* LibraryView::makeMenu(const DownloadJob& job)
     page->setObjectName(u"openPage"_s);
     const QUrl url(job.video.url(), QUrl::StrictMode);
     // Only a web page: a record read from disk must not open local files or programs.
-    const bool web = url.isValid() && (url.scheme() == u"https"_s || url.scheme() == u"http"_s) && !url.host().isEmpty();
+    const bool web
+        = url.isValid() && (url.scheme() == u"https"_s || url.scheme() == u"http"_s) && !url.host().isEmpty();
     connect(page, &QAction::triggered, this, [url, web] {
         if (web)
             QDesktopServices::openUrl(url);

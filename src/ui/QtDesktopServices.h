@@ -16,7 +16,8 @@ public:
     void setWindow(QWidget* window) { m_window = window; }
 
     std::optional<QString> clipboardText() override;
-    std::optional<QString> chooseFolder(const QString& start, const QString& buttonText, const QString& message) override;
+    std::optional<QString> chooseFolder(
+        const QString& start, const QString& buttonText, const QString& message) override;
     bool openUrl(const QUrl& url) override;
     // Asks the file manager over D-Bus without waiting for it; when none answers,
     // the folder opens instead.

@@ -81,8 +81,8 @@ void SegmentedPicker::paintEvent(QPaintEvent*)
         } else if (i > 0 && i - 1 != chosen) {
             // Separators only between two segments that are not chosen.
             painter.setPen(QPen(theme.color(Tone::primary, 0.12), 1));
-            painter.drawLine(QPointF(segment.left() + 0.5, segment.top() + 5),
-                QPointF(segment.left() + 0.5, segment.bottom() - 4));
+            painter.drawLine(
+                QPointF(segment.left() + 0.5, segment.top() + 5), QPointF(segment.left() + 0.5, segment.bottom() - 4));
         }
         painter.setPen(theme.color(Tone::primary, i == chosen ? 1.0 : 0.8));
         QFont font = this->font();

@@ -13,8 +13,8 @@ namespace UiSupport {
 DownloadJob finishedJob(const QString& folder, const QString& id, const QString& title, const QString& author,
     DownloadKind kind, int age, bool fileThere = true, std::optional<qint64> height = std::nullopt);
 // A job that ended in `state` with `detail`.
-DownloadJob endedJob(const QString& folder, const QString& id, const QString& title, JobState state,
-    const QString& detail, int age);
+DownloadJob endedJob(
+    const QString& folder, const QString& id, const QString& title, JobState state, const QString& detail, int age);
 // Writes the history the model reads when it opens.
 bool writeHistory(AppHarness& harness, const QList<DownloadJob>& jobs);
 // Analyses and queues the video `id` through the model (engine ready); the

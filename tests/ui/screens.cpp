@@ -20,16 +20,17 @@ QList<DownloadJob> fullHistory(const QString& folder)
     using UiSupport::endedJob;
     using UiSupport::finishedJob;
     QList<DownloadJob> jobs;
-    jobs.append(finishedJob(folder, u"lib00000001"_s, u"Concierto completo en vivo desde el estadio, edición aniversario con todos los invitados sorpresa de la noche"_s,
+    jobs.append(finishedJob(folder, u"lib00000001"_s,
+        u"Concierto completo en vivo desde el estadio, edición aniversario con todos los invitados sorpresa de la noche"_s,
         u"Banda Sonora"_s, DownloadKind::video, 10, true, 1080));
-    jobs.append(finishedJob(folder, u"lib00000002"_s, u"Podcast: cómo grabar voces en casa"_s, u"Radio Norte"_s,
-        DownloadKind::audio, 11));
+    jobs.append(finishedJob(
+        folder, u"lib00000002"_s, u"Podcast: cómo grabar voces en casa"_s, u"Radio Norte"_s, DownloadKind::audio, 11));
     jobs.append(finishedJob(folder, u"lib00000003"_s, u"Receta de empanadas salteñas"_s, u"Cocina Fácil"_s,
         DownloadKind::video, 12, false, 720));
-    jobs.append(finishedJob(folder, u"lib00000004"_s, u"Clase de guitarra 12"_s, u"Profe Juan"_s,
-        DownloadKind::audio, 13));
-    jobs.append(finishedJob(folder, u"lib00000005"_s, u"Resumen del partido"_s, u"Deportes Hoy"_s,
-        DownloadKind::video, 14, true, 2160));
+    jobs.append(
+        finishedJob(folder, u"lib00000004"_s, u"Clase de guitarra 12"_s, u"Profe Juan"_s, DownloadKind::audio, 13));
+    jobs.append(finishedJob(
+        folder, u"lib00000005"_s, u"Resumen del partido"_s, u"Deportes Hoy"_s, DownloadKind::video, 14, true, 2160));
     jobs.append(endedJob(folder, u"end00000001"_s, u"Un video que falló"_s, JobState::failed,
         u"YouTube pidió iniciar sesión para ver este video. Probá con otro enlace o más tarde."_s, 20));
     jobs.append(endedJob(folder, u"end00000002"_s, u"Entrevista cancelada a mitad de camino"_s, JobState::cancelled,
@@ -59,7 +60,8 @@ bool shoot(const QString& folder, bool full)
             return false;
         if (!QTest::qWaitFor([&] { return harness.engine->count(Kind::exportJob) == 1; }, 5000))
             return false;
-        harness.engine->call(Kind::exportJob, 0)->report({ JobState::downloading, 0.456, u"Descargando audio · 3,2 MB/s"_s, true });
+        harness.engine->call(Kind::exportJob, 0)
+            ->report({ JobState::downloading, 0.456, u"Descargando audio · 3,2 MB/s"_s, true });
         if (!QTest::qWaitFor([&] { return model.active() && model.active()->progress > 0.4; }, 5000))
             return false;
     }
@@ -85,7 +87,9 @@ bool shoot(const QString& folder, bool full)
             model.setSection(u"library"_s);
             ok &= picture(view, QDir(folder).filePath(u"%1-full-library-nomatch.png"_s.arg(appearance)));
             model.setLibrarySearch(QString());
-            model.show(u"No se pudo conectar con YouTube. Revisá tu conexión a internet e intentá de nuevo en unos minutos; si el problema sigue, probá con otro enlace."_s, true);
+            model.show(
+                u"No se pudo conectar con YouTube. Revisá tu conexión a internet e intentá de nuevo en unos minutos; si el problema sigue, probá con otro enlace."_s,
+                true);
             ok &= picture(view, QDir(folder).filePath(u"%1-full-banner-error.png"_s.arg(appearance)));
             model.clearBanner();
         }

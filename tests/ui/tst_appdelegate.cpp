@@ -47,8 +47,8 @@ struct Application
         delegate = std::make_unique<AppDelegate>(arguments, engine, std::move(fake));
         delegate->setExit([this] { ++exits; });
         delegate->setQuitQuestion([this](QMessageBox& alert) {
-            alerts.append(alert.text() + u'|' + alert.informativeText() + u'|'
-                + alert.defaultButton()->text() + u'|' + alert.findChild<QAbstractButton*>(u"closeApp"_s)->text());
+            alerts.append(alert.text() + u'|' + alert.informativeText() + u'|' + alert.defaultButton()->text() + u'|'
+                + alert.findChild<QAbstractButton*>(u"closeApp"_s)->text());
             return answer;
         });
     }
@@ -261,8 +261,8 @@ void AppDelegateTest::aboutPanel()
     auto* panel = app.delegate->window()->findChild<QMessageBox*>(u"aboutPanel"_s);
     QVERIFY(panel && panel->isVisible());
     QCOMPARE(panel->text(), u"Brisomar\nVersión "_s + app.model().updates()->version());
-    QCOMPARE(panel->informativeText(),
-        u"Tu downloader local para Mac.\nAudio, video y tu biblioteca, en un solo lugar."_s);
+    QCOMPARE(
+        panel->informativeText(), u"Tu downloader local para Mac.\nAudio, video y tu biblioteca, en un solo lugar."_s);
 }
 
 void AppDelegateTest::quit_data()
@@ -274,7 +274,8 @@ void AppDelegateTest::quit_data()
     QTest::addColumn<int>("exits");
 
     using Choice = AppDelegate::QuitChoice;
-    QTest::newRow("no jobs: no alert, ends at once") << QList<JobState> {} << 0 << Choice::keepDownloading << false << 1;
+    QTest::newRow("no jobs: no alert, ends at once")
+        << QList<JobState> {} << 0 << Choice::keepDownloading << false << 1;
     QTest::newRow("only finished and failed jobs: no alert")
         << QList { JobState::completed, JobState::failed } << 0 << Choice::keepDownloading << false << 1;
     QTest::newRow("pending jobs, keep downloading: nothing changes")
@@ -292,8 +293,8 @@ void AppDelegateTest::quit()
     Application app;
     QList<DownloadJob> jobs;
     for (int i = 0; i < history.size(); ++i)
-        jobs.append(UiSupport::endedJob(app.dir.filePath(u"Descargas"_s), u"past%1aaaaaa"_s.arg(i), u"Antes"_s,
-            history[i], {}, i));
+        jobs.append(UiSupport::endedJob(
+            app.dir.filePath(u"Descargas"_s), u"past%1aaaaaa"_s.arg(i), u"Antes"_s, history[i], {}, i));
     QVERIFY(TestSupport::writeFile(app.history(), DownloadJob::encodeHistory(jobs)));
     QVERIFY(app.launch());
     for (int i = 0; i < queued; ++i)
@@ -369,7 +370,8 @@ void AppDelegateTest::snapshotArguments_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("path");
 
-    QTest::newRow("a path after the switch") << QStringList { u"brisomar"_s, u"--snapshot"_s, u"a.png"_s } << u"a.png"_s;
+    QTest::newRow("a path after the switch")
+        << QStringList { u"brisomar"_s, u"--snapshot"_s, u"a.png"_s } << u"a.png"_s;
     QTest::newRow("anywhere among the arguments")
         << QStringList { u"brisomar"_s, u"-x"_s, u"--snapshot"_s, u"b.png"_s, u"-y"_s } << u"b.png"_s;
     QTest::newRow("the switch last does nothing") << QStringList { u"brisomar"_s, u"--snapshot"_s } << QString();

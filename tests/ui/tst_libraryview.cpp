@@ -64,7 +64,10 @@ struct Library
         const QRect rect = view->list()->visualRect(view->rows()->index(row));
         return view->delegate()->partRect(rect, view->rows()->jobAt(row), which).center();
     }
-    void click(int row, Part which) { QTest::mouseClick(view->list()->viewport(), Qt::LeftButton, {}, part(row, which)); }
+    void click(int row, Part which)
+    {
+        QTest::mouseClick(view->list()->viewport(), Qt::LeftButton, {}, part(row, which));
+    }
     QMenu* openMenu(int row)
     {
         click(row, Part::more);
@@ -112,11 +115,11 @@ void LibraryTest::filtering_data()
 
     const QStringList all = { u"Concierto en Vivo"_s, u"Podcast semanal"_s, u"Clase de guitarra"_s };
     QTest::newRow("no search keeps all, newest first") << QString() << u"all"_s << all;
-    QTest::newRow("capitals find small letters") << u"CONCIERTO EN vivo"_s << u"all"_s
-                                                 << QStringList { u"Concierto en Vivo"_s };
+    QTest::newRow("capitals find small letters")
+        << u"CONCIERTO EN vivo"_s << u"all"_s << QStringList { u"Concierto en Vivo"_s };
     QTest::newRow("a match in the author alone") << u"juan"_s << u"all"_s << QStringList { u"Clase de guitarra"_s };
-    QTest::newRow("title and author read as one text") << u"guitarra profe"_s << u"all"_s
-                                                       << QStringList { u"Clase de guitarra"_s };
+    QTest::newRow("title and author read as one text")
+        << u"guitarra profe"_s << u"all"_s << QStringList { u"Clase de guitarra"_s };
     QTest::newRow("Audio hides video that the search matches") << u"concierto"_s << u"audio"_s << QStringList {};
     QTest::newRow("Video alone") << QString() << u"video"_s << QStringList { u"Concierto en Vivo"_s };
     QTest::newRow("one blank keeps every job") << u" "_s << u"all"_s << all;
@@ -142,8 +145,8 @@ void LibraryTest::emptyStates()
     auto* state = child<EmptyState>(*empty.view, u"libraryEmpty"_s);
     QVERIFY(state->isVisible());
     QCOMPARE(state->title(), u"Tus favoritos, siempre cerca."_s);
-    QCOMPARE(state->description(),
-        u"Los archivos terminados aparecen acá. Podés reproducirlos o encontrarlos en Finder."_s);
+    QCOMPARE(
+        state->description(), u"Los archivos terminados aparecen acá. Podés reproducirlos o encontrarlos en Finder."_s);
     QTest::mouseClick(state->button(), Qt::LeftButton);
     QCOMPARE(empty.model().section(), u"new"_s);
 
@@ -220,9 +223,9 @@ void LibraryTest::buttons()
 void LibraryTest::missingFile()
 {
     Library library;
-    QVERIFY(library.open({ finishedJob(library.folder(), u"aaaaaaaaaaa"_s, u"Se fue"_s, u"A"_s, DownloadKind::audio, 1,
-                               false),
-        finishedJob(library.folder(), u"bbbbbbbbbbb"_s, u"Sigue"_s, u"B"_s, DownloadKind::audio, 0) }));
+    QVERIFY(library.open(
+        { finishedJob(library.folder(), u"aaaaaaaaaaa"_s, u"Se fue"_s, u"A"_s, DownloadKind::audio, 1, false),
+            finishedJob(library.folder(), u"bbbbbbbbbbb"_s, u"Sigue"_s, u"B"_s, DownloadKind::audio, 0) }));
     QCOMPARE(library.titles(), (QStringList { u"Se fue"_s, u"Sigue"_s }));
 
     // Play and reveal are disabled: a click does nothing at all.
@@ -299,7 +302,8 @@ void LibraryTest::fiveHundredJobs()
     for (int i = 0; i < 500; ++i)
         jobs.append(finishedJob(library.folder(), u"job%1"_s.arg(i, 8, 10, QLatin1Char('0')),
             u"Video número %1 con un título de largo razonable"_s.arg(i), u"Autor %1"_s.arg(i % 7),
-            i % 2 ? DownloadKind::audio : DownloadKind::video, i, i % 10 != 0, i % 2 ? std::nullopt : std::optional<qint64>(1080)));
+            i % 2 ? DownloadKind::audio : DownloadKind::video, i, i % 10 != 0,
+            i % 2 ? std::nullopt : std::optional<qint64>(1080)));
     QElapsedTimer clock;
     clock.start();
     QVERIFY(library.open(jobs));

@@ -95,8 +95,8 @@ void MainViewTest::sectionSwitching_data()
         << u"new"_s << u"navQueue"_s << u"queue"_s << u"queueView"_s << u"queue"_s << u"Tu cola"_s;
     QTest::newRow("sidebar to the library")
         << u"queue"_s << u"navLibrary"_s << u"library"_s << u"libraryView"_s << u"library"_s << u"Descargados"_s;
-    QTest::newRow("sidebar back to a new download") << u"library"_s << u"navNew"_s << u"new"_s
-                                                    << u"newDownloadView"_s << u"new"_s << u"Nueva descarga"_s;
+    QTest::newRow("sidebar back to a new download")
+        << u"library"_s << u"navNew"_s << u"new"_s << u"newDownloadView"_s << u"new"_s << u"Nueva descarga"_s;
     QTest::newRow("an unknown section reads as the library")
         << u"new"_s << QString() << u"elsewhere"_s << u"libraryView"_s << u"library"_s << u"Descargados"_s;
 }
@@ -159,7 +159,8 @@ void MainViewTest::badges()
     for (int i = 0; i < queued; ++i)
         QVERIFY(UiSupport::enqueue(window.harness, u"queued%1aaaa"_s.arg(i), u"En cola"_s));
 
-    for (const auto& [section, count] : { std::pair { u"queue"_s, queueBadge }, std::pair { u"library"_s, libraryBadge } }) {
+    for (const auto& [section, count] :
+        { std::pair { u"queue"_s, queueBadge }, std::pair { u"library"_s, libraryBadge } }) {
         Badge* badge = badgeOf(*window.view, section);
         QCOMPARE(badge->isVisible(), count > 0);
         if (count > 0)
@@ -259,9 +260,8 @@ void MainViewTest::liveSchemeSwitch()
     const QPoint background(300, window.view->height() - 8);
     const QPoint card = empty->mapTo(window.view.get(), QPoint(empty->width() / 2, 12));
 
-    for (const auto& [appearance, scheme] :
-        { std::pair { u"dark"_s, ColorScheme::dark }, std::pair { u"light"_s, ColorScheme::light },
-            std::pair { u"dark"_s, ColorScheme::dark } }) {
+    for (const auto& [appearance, scheme] : { std::pair { u"dark"_s, ColorScheme::dark },
+             std::pair { u"light"_s, ColorScheme::light }, std::pair { u"dark"_s, ColorScheme::dark } }) {
         window.model().setAppearance(appearance);
         QCOMPARE(Theme::instance().scheme(), scheme);
         const QImage image = Pixels::render(*window.view);

@@ -80,8 +80,8 @@ void QueueTest::rowByState_data()
     QTest::addColumn<QStringList>("visible");
     QTest::addColumn<QStringList>("hidden");
 
-    const QStringList all = { u"cancelJob"_s, u"retryJob"_s, u"removeJob"_s, u"jobProgressArea"_s, u"jobDetail"_s,
-        u"jobReuse"_s };
+    const QStringList all
+        = { u"cancelJob"_s, u"retryJob"_s, u"removeJob"_s, u"jobProgressArea"_s, u"jobDetail"_s, u"jobReuse"_s };
     const auto rest = [&](const QStringList& visible) {
         QStringList hidden;
         for (const QString& name : all)
@@ -117,8 +117,8 @@ void QueueTest::rowByState()
 
     AppHarness harness;
     AppModel& model = harness.open();
-    DownloadJob job = UiSupport::endedJob(harness.downloads(), u"aaaaaaaaaaa"_s, u"Un título"_s, state,
-        u"Algo que contar"_s, 1);
+    DownloadJob job
+        = UiSupport::endedJob(harness.downloads(), u"aaaaaaaaaaa"_s, u"Un título"_s, state, u"Algo que contar"_s, 1);
     job.progress = 0.456;
     job.reusedOriginal = reused;
     JobRow row(job, &model, compact);
