@@ -1,0 +1,351 @@
+#include "AppDelegate.h"
+
+#include "AppModel.h"
+#include "AppUpdates.h"
+#include "Downloader.h"
+#include "FocusLinkNotifier.h"
+#include "MainView.h"
+#include "MainWindow.h"
+#include "QtDesktopServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+static void loadAppResources()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(app);
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
+namespace {
+
+QIcon appIcon()
+{
+    loadAppResources();
+    return QIcon::fromTheme(u"brisomar"_s, QIcon(u":/brisomar/brisomar.svg"_s));
+}
+
+AppDelegate::QuitChoice askUser(QMessageBox& alert)
+{
+    alert.exec();
+    const QAbstractButton* clicked = alert.clickedButton();
+    return clicked && clicked->objectName() == u"closeApp"_s ? AppDelegate::QuitChoice::closeApp
+                                                             : AppDelegate::QuitChoice::keepDownloading;
+}
+
+// The edit commands go to whichever text field has the focus, as they would
+// on a platform whose menus talk to the first responder.
+void forwardToFocus(const char* method)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    const QByteArray signature = QByteArray(method) + "()";
+    if (focus->metaObject()->indexOfMethod(signature.constData()) >= 0)
+        QMetaObject::invokeMethod(focus, method);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Downloader> engine,
+    std::unique_ptr<DesktopServices> services, QObject* parent)
+    : QObject(parent)
+    , m_arguments(arguments)
+    , m_services(std::move(services))
+    , m_quitQuestion(askUser)
+    , m_exit([] { QCoreApplication::quit(); })
+{
+    if (!m_services) {
+        auto desktop = std::make_unique<QtDesktopServices>();
+        m_desktop = desktop.get();
+        m_services = std::move(desktop);
+    }
+    m_model = std::make_unique<AppModel>(std::move(engine), m_services.get());
+}
+
+AppDelegate::~AppDelegate()
+{
+    // The window's views refer to the model: they go first.
+    m_window.reset();
+    m_model.reset();
+}
+
+QAction* AppDelegate::action(const QString& name) const
+{
+    return m_window ? m_window->menuBar()->findChild<QAction*>(name) : nullptr;
+}
+
+void AppDelegate::launch()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->setObjectName(u"mainWindow"_s);
+    m_window->setWindowTitle(u"Brisomar"_s);
+    m_window->setWindowIcon(appIcon());
+    m_view = new MainView(m_model.get());
+    m_window->setCentralWidget(m_view);
+    m_window->setCloseRequest([this] { quit(); });
+    if (m_desktop)
+        m_desktop->setWindow(m_window.get());
+    buildMenus();
+    restoreGeometry();
+
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+
+    m_model->start();
+
+    // Ended by other means than the menus (a session ending), the model still
+    // records its pending jobs as interrupted.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!m_shutDown) {
+            m_shutDown = true;
+            m_model->shutdown();
+        }
+        saveGeometry();
+    });
+
+    if (const std::optional<QString> path = snapshotPath(m_arguments))
+        QTimer::singleShot(snapshotDelay, Qt::PreciseTimer, this, [this, path = *path] { saveSnapshot(path); });
+}
+
+std::optional<QString> AppDelegate::snapshotPath(const QStringList& arguments)
+{
+    const qsizetype at = arguments.indexOf(u"--snapshot"_s);
+    if (at < 0 || at + 1 >= arguments.size())
+        return std::nullopt;
+    return arguments.at(at + 1);
+}
+
+bool AppDelegate::saveSnapshot(const QString& path) const
+{
+    if (!m_view)
+        return false;
+    return m_view->grab().save(path, "PNG");
+}
+
+void AppDelegate::buildMenus()
+{
+    QMenuBar* bar = m_window->menuBar();
+    const auto add = [this](QMenu* menu, const QString& name, const QString& text, const QKeySequence& keys,
+                         auto&& command, QAction::MenuRole role = QAction::NoRole) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        action->setMenuRole(role);
+        connect(action, &QAction::triggered, this, command);
+        return action;
+    };
+
+    // The application menu carries the application's name where menus have titles.
+    QMenu* application = bar->addMenu(u"Brisomar"_s);
+    application->setObjectName(u"menuApplication"_s);
+    add(application, u"actionAbout"_s, u"Acerca de Brisomar"_s, {}, &AppDelegate::about, QAction::AboutRole);
+    application->addSeparator();
+    add(application, u"actionCheckUpdates"_s, u"Buscar actualizaciones…"_s, {}, &AppDelegate::checkUpdates,
+        QAction::ApplicationSpecificRole);
+    add(application, u"actionPreferences"_s, u"Preferencias…"_s, QKeySequence(u"Ctrl+,"_s), &AppDelegate::preferences,
+        QAction::PreferencesRole);
+    application->addSeparator();
+    add(application, u"actionHide"_s, u"Ocultar Brisomar"_s, QKeySequence(u"Ctrl+H"_s),
+        [this] { m_window->showMinimized(); });
+    application->addSeparator();
+    add(application, u"actionQuit"_s, u"Salir de Brisomar"_s, QKeySequence(u"Ctrl+Q"_s), &AppDelegate::quit,
+        QAction::QuitRole);
+
+    QMenu* file = bar->addMenu(u"Archivo"_s);
+    file->setObjectName(u"menuFile"_s);
+    add(file, u"actionNewDownload"_s, u"Nueva descarga"_s, QKeySequence(u"Ctrl+N"_s), &AppDelegate::newDownload);
+    add(file, u"actionGoToLink"_s, u"Ir al enlace"_s, QKeySequence(u"Ctrl+L"_s), &AppDelegate::newDownload);
+    add(file, u"actionPasteLink"_s, u"Pegar y analizar enlace"_s, QKeySequence(u"Ctrl+Shift+V"_s),
+        &AppDelegate::pasteLink);
+    file->addSeparator();
+    add(file, u"actionOpenFolder"_s, u"Abrir carpeta de descargas"_s, QKeySequence(u"Ctrl+O"_s),
+        &AppDelegate::openFolder);
+
+    QMenu* edit = bar->addMenu(u"Edición"_s);
+    edit->setObjectName(u"menuEdit"_s);
+    const struct
+    {
+        QString name;
+        QString text;
+        QString keys;
+        const char* method;
+    } editing[] = {
+        { u"actionUndo"_s, u"Deshacer"_s, u"Ctrl+Z"_s, "undo" },
+        { u"actionRedo"_s, u"Rehacer"_s, u"Ctrl+Shift+Z"_s, "redo" },
+        { u"actionCut"_s, u"Cortar"_s, u"Ctrl+X"_s, "cut" },
+        { u"actionCopy"_s, u"Copiar"_s, u"Ctrl+C"_s, "copy" },
+        { u"actionPaste"_s, u"Pegar"_s, u"Ctrl+V"_s, "paste" },
+        { u"actionSelectAll"_s, u"Seleccionar todo"_s, u"Ctrl+A"_s, "selectAll" },
+    };
+    for (const auto& entry : editing)
+        add(edit, entry.name, entry.text, QKeySequence(entry.keys),
+            [method = entry.method] { forwardToFocus(method); });
+
+    QMenu* windows = bar->addMenu(u"Ventana"_s);
+    windows->setObjectName(u"menuWindow"_s);
+    add(windows, u"actionMinimize"_s, u"Minimizar"_s, QKeySequence(u"Ctrl+M"_s), [this] { m_window->showMinimized(); });
+}
+
+void AppDelegate::about()
+{
+    if (m_about) {
+        m_about->raise();
+        m_about->activateWindow();
+        return;
+    }
+    auto* panel = new QMessageBox(m_window.get());
+    panel->setObjectName(u"aboutPanel"_s);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowTitle(u"Acerca de Brisomar"_s);
+    panel->setIconPixmap(appIcon().pixmap(64, 64));
+    panel->setTextFormat(Qt::PlainText);
+    panel->setText(u"Brisomar\nVersión "_s + m_model->updates()->version());
+    panel->setInformativeText(u"Tu downloader local para Mac.\nAudio, video y tu biblioteca, en un solo lugar."_s);
+    panel->setStandardButtons(QMessageBox::Ok);
+    panel->setWindowModality(Qt::NonModal);
+    m_about = panel;
+    panel->show();
+}
+
+void AppDelegate::checkUpdates()
+{
+    m_model->updates()->check();
+}
+
+void AppDelegate::preferences()
+{
+    m_model->setSettings(true);
+}
+
+void AppDelegate::newDownload()
+{
+    m_model->setSection(u"new"_s);
+    if (m_window) {
+        if (m_window->isMinimized())
+            m_window->showNormal();
+        m_window->raise();
+        m_window->activateWindow();
+    }
+    // Posted once the new-download screen is on display, so that it is there to hear it.
+    QTimer::singleShot(focusDelay, Qt::PreciseTimer, this, [] { FocusLinkNotifier::instance().post(); });
+}
+
+void AppDelegate::pasteLink()
+{
+    m_model->setSection(u"new"_s);
+    m_model->paste();
+}
+
+void AppDelegate::openFolder()
+{
+    m_model->openFolder();
+}
+
+AppDelegate::TerminateReply AppDelegate::shouldTerminate()
+{
+    if (m_model->pendingCount() >= 1) {
+        QMessageBox alert(m_window.get());
+        alert.setObjectName(u"quitAlert"_s);
+        alert.setIconPixmap(appIcon().pixmap(64, 64));
+        alert.setWindowTitle(u"Brisomar"_s);
+        alert.setTextFormat(Qt::PlainText);
+        alert.setText(u"¿Cerrar Brisomar?"_s);
+        alert.setInformativeText(
+            u"Las descargas pendientes se interrumpirán. Podés reintentarlas al volver a abrir la app."_s);
+        QPushButton* keep = alert.addButton(u"Seguir descargando"_s, QMessageBox::RejectRole);
+        keep->setObjectName(u"keepDownloading"_s);
+        QPushButton* close = alert.addButton(u"Cerrar app"_s, QMessageBox::AcceptRole);
+        close->setObjectName(u"closeApp"_s);
+        alert.setDefaultButton(keep);
+        alert.setEscapeButton(keep);
+        if (m_quitQuestion(alert) != QuitChoice::closeApp)
+            return TerminateReply::cancel;
+    }
+    // Read before the shutdown, which stops the work it looks at.
+    const bool working = m_model->active().has_value() || m_model->analyzing();
+    m_shutDown = true;
+    m_model->shutdown();
+    return working ? TerminateReply::later : TerminateReply::now;
+}
+
+void AppDelegate::quit()
+{
+    if (m_quitting)
+        return;
+    switch (shouldTerminate()) {
+    case TerminateReply::cancel:
+        return;
+    case TerminateReply::now:
+        m_quitting = true;
+        finishTerminating();
+        return;
+    case TerminateReply::later:
+        // The cancelled tools get time to stop before the process ends.
+        m_quitting = true;
+        QTimer::singleShot(quitDelay, Qt::PreciseTimer, this, &AppDelegate::finishTerminating);
+        return;
+    }
+}
+
+void AppDelegate::finishTerminating()
+{
+    saveGeometry();
+    Q_EMIT terminating();
+    if (m_exit)
+        m_exit();
+}
+
+void AppDelegate::saveGeometry() const
+{
+    if (m_window)
+        QSettings().setValue(QLatin1StringView(frameName), m_window->saveGeometry());
+}
+
+void AppDelegate::restoreGeometry()
+{
+    const QByteArray saved = QSettings().value(QLatin1StringView(frameName)).toByteArray();
+    if (!saved.isEmpty() && m_window->restoreGeometry(saved))
+        return;
+    // The content area, below the menu bar, gets the default size.
+    m_window->resize(
+        MainView::defaultSize.width(), MainView::defaultSize.height() + m_window->menuBar()->sizeHint().height());
+    if (const QScreen* screen = m_window->screen()) {
+        QRect frame = m_window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        m_window->move(frame.topLeft());
+    }
+}
+
+int AppDelegate::run(int argc, char* argv[])
+{
+    // Qt 6.4's FFmpeg media backend crashes on a machine without an audio device.
+    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(u"Brisomar"_s);
+    QApplication::setOrganizationName(u"Brisomar"_s);
+    QApplication::setApplicationVersion(QStringLiteral(BRISOMAR_VERSION));
+    QGuiApplication::setDesktopFileName(u"brisomar"_s);
+    QApplication::setWindowIcon(appIcon());
+    // Closing the window goes through the quit sequence, which ends the application.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    AppDelegate delegate(QApplication::arguments());
+    delegate.launch();
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+#include <QUuid>
+
+class QAbstractItemView;
+struct DownloadJob;
+
+// Draws one finished download as a card: kind, title, profile and size, a note
+// when the file is gone, and the play, reveal and more buttons, which it also
+// works (press, release, tooltips). Whether the file is still there is read
+// afresh on every paint; a change resizes the row.
+class LibraryRowDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    enum class Part { none, play, reveal, more };
+
+    static constexpr int gap = 12;
+
+    explicit LibraryRowDelegate(QAbstractItemView* view);
+
+    // The profile's label, the final height when known, and the size.
+    static QString detailLine(const DownloadJob& job);
+
+    // Where `part` of `job`'s row lies when the row fills `row`.
+    QRect partRect(const QRect& row, const DownloadJob& job, Part part) const;
+    Part partAt(const QRect& row, const DownloadJob& job, const QPoint& position) const;
+    // The button of `part` can be used for `job`.
+    static bool partEnabled(const DownloadJob& job, Part part);
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
+
+Q_SIGNALS:
+    // A button was clicked; `area` is where it lies in the view's viewport.
+    void partClicked(const QModelIndex& index, LibraryRowDelegate::Part part, const QRect& area);
+
+private:
+    struct Geometry
+    {
+        QRect card;
+        QRect tile;
+        QRect title;
+        QRect detail;
+        QRect missing;
+        QRect play;
+        QRect reveal;
+        QRect more;
+    };
+    Geometry geometry(const QRect& row, const DownloadJob& job, bool available) const;
+    int rowHeight(const DownloadJob& job, bool available, int width) const;
+
+    QAbstractItemView* m_view;
+    // The availability each row was last measured with.
+    mutable QHash<QUuid, bool> m_measured;
+    QPersistentModelIndex m_pressedIndex;
+    Part m_pressedPart = Part::none;
+};

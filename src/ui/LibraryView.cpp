@@ -1,0 +1,187 @@
+#include "LibraryView.h"
+
+#include "AppModel.h"
+#include "EmptyState.h"
+#include "LibraryModel.h"
+#include "SearchBox.h"
+#include "SegmentedPicker.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+LibraryView::LibraryView(AppModel* model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_search(new SearchBox(u"Buscar en tus descargas…"_s))
+    , m_kind(new SegmentedPicker({ { u"Todo"_s, u"all"_s }, { u"Audio"_s, u"audio"_s }, { u"Video"_s, u"video"_s } }))
+    , m_body(new QStackedLayout)
+    , m_empty(new EmptyState(
+          u"rectangle.stack"_s, QString(), QString(), u"Nueva descarga"_s, [model] { model->setSection(u"new"_s); }))
+    , m_list(new QListView)
+    , m_rows(new LibraryModel(model, this))
+    , m_delegate(new LibraryRowDelegate(m_list))
+{
+    setObjectName(u"libraryView"_s);
+    m_search->field()->setObjectName(u"librarySearch"_s);
+    m_search->field()->setAccessibleName(u"Buscar descargas"_s);
+    m_kind->setObjectName(u"libraryKind"_s);
+    m_kind->setAccessibleName(u"Filtrar biblioteca"_s);
+    m_kind->setFixedWidth(210);
+    m_empty->setObjectName(u"libraryEmpty"_s);
+    m_list->setObjectName(u"libraryList"_s);
+    m_list->setAccessibleName(u"Descargados"_s);
+
+    m_list->setModel(m_rows);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->verticalScrollBar()->setSingleStep(24);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Clicks work the buttons; the keyboard reaches the rows with Tab.
+    m_list->setFocusPolicy(Qt::TabFocus);
+    m_list->viewport()->setAutoFillBackground(false);
+    QPalette palette = m_list->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    m_list->setPalette(palette);
+    m_list->installEventFilter(this);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& position) {
+        const QModelIndex index = m_list->indexAt(position);
+        if (index.isValid())
+            makeMenu(m_rows->jobAt(index.row()))->popup(m_list->viewport()->mapToGlobal(position));
+    });
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(18);
+    auto* filters = new QHBoxLayout;
+    filters->setSpacing(14);
+    filters->addWidget(m_search, 1);
+    filters->addWidget(m_kind, 0, Qt::AlignVCenter);
+    column->addLayout(filters);
+    m_body->addWidget(m_empty);
+    m_body->addWidget(m_list);
+    column->addLayout(m_body, 1);
+
+    connect(m_search->field(), &QLineEdit::textEdited, m_model, &AppModel::setLibrarySearch);
+    connect(m_kind, &SegmentedPicker::picked, m_model, &AppModel::setLibraryKind);
+    connect(m_model, &AppModel::libraryFilterChanged, this, &LibraryView::showFilter);
+    connect(m_rows, &LibraryModel::refreshed, this, &LibraryView::showRows);
+    connect(m_delegate, &LibraryRowDelegate::partClicked, this, &LibraryView::act);
+    showFilter();
+    showRows();
+}
+
+void LibraryView::showFilter()
+{
+    // Rewriting the same text would move the cursor of someone typing.
+    if (m_search->field()->text() != m_model->librarySearch())
+        m_search->field()->setText(m_model->librarySearch());
+    m_kind->setValue(m_model->libraryKind());
+}
+
+void LibraryView::showRows()
+{
+    if (m_rows->rowCount() > 0) {
+        m_body->setCurrentWidget(m_list);
+        return;
+    }
+    if (m_rows->libraryEmpty()) {
+        m_empty->setTitle(u"Tus favoritos, siempre cerca."_s);
+        m_empty->setDescription(
+            u"Los archivos terminados aparecen acá. Podés reproducirlos o encontrarlos en Finder."_s);
+    } else {
+        m_empty->setTitle(u"No hay coincidencias."_s);
+        m_empty->setDescription(u"Probá otro nombre o cambiá el filtro."_s);
+    }
+    m_body->setCurrentWidget(m_empty);
+}
+
+QMenu* LibraryView::makeMenu(const DownloadJob& job)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(u"libraryRowMenu"_s);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+
+    QAction* page = menu->addAction(u"Ver en "_s + title(job.video.platform()));
+    page->setObjectName(u"openPage"_s);
+    const QUrl url(job.video.url(), QUrl::StrictMode);
+    // Only a web page: a record read from disk must not open local files or programs.
+    const bool web
+        = url.isValid() && (url.scheme() == u"https"_s || url.scheme() == u"http"_s) && !url.host().isEmpty();
+    connect(page, &QAction::triggered, this, [url, web] {
+        if (web)
+            QDesktopServices::openUrl(url);
+    });
+
+    QAction* again = menu->addAction(u"Volver a descargar"_s);
+    again->setObjectName(u"downloadAgain"_s);
+    again->setEnabled(!job.fileAvailable());
+    connect(again, &QAction::triggered, m_model, [model = m_model, job] { model->retry(job); });
+
+    menu->addSeparator();
+    QAction* remove = menu->addAction(u"Quitar del historial"_s);
+    remove->setObjectName(u"removeFromLibrary"_s);
+    connect(remove, &QAction::triggered, m_model, [model = m_model, job] { model->remove(job); });
+    return menu;
+}
+
+void LibraryView::act(const QModelIndex& index, LibraryRowDelegate::Part part, const QRect& area)
+{
+    const DownloadJob job = m_rows->jobAt(index.row());
+    switch (part) {
+    case LibraryRowDelegate::Part::play:
+        m_model->play(job);
+        break;
+    case LibraryRowDelegate::Part::reveal:
+        m_model->reveal(job);
+        break;
+    case LibraryRowDelegate::Part::more:
+        makeMenu(job)->popup(m_list->viewport()->mapToGlobal(area.bottomLeft() + QPoint(0, 4)));
+        break;
+    case LibraryRowDelegate::Part::none:
+        break;
+    }
+}
+
+bool LibraryView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_list || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QRect row = m_list->visualRect(current);
+    const DownloadJob& job = m_rows->jobAt(current.row());
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && job.fileAvailable()) {
+        act(current, LibraryRowDelegate::Part::play, {});
+        return true;
+    }
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier)) {
+        act(current, LibraryRowDelegate::Part::more, m_delegate->partRect(row, job, LibraryRowDelegate::Part::more));
+        return true;
+    }
+    return false;
+}
+
+void LibraryView::changeEvent(QEvent* event)
+{
+    // Back from the file manager, files may have come or gone: look again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_list->viewport()->update();
+    QWidget::changeEvent(event);
+}

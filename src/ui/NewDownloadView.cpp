@@ -1,0 +1,6 @@
+#include "NewDownloadView.h"
+
+NewDownloadView::NewDownloadView(AppModel*, QWidget* parent)
+    : QWidget(parent)
+{
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHash>
+#include <QUuid>
+#include <QWidget>
+
+class AppModel;
+class EmptyState;
+class JobRow;
+class QStackedLayout;
+class QVBoxLayout;
+class ScrollArea;
+class StyledLabel;
+class Surface;
+
+// The queue screen: how many jobs are pending, and one card per job that has
+// not completed, newest first. Rows are kept across changes of the list and
+// only added, removed or moved; each row follows its own job.
+class QueueView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit QueueView(AppModel* model, QWidget* parent = nullptr);
+
+    // The rows in the order shown.
+    QList<JobRow*> rows() const;
+    static QString pendingText(int pending);
+
+private:
+    void showJobs();
+
+    AppModel* m_model;
+    StyledLabel* m_pending;
+    QStackedLayout* m_body;
+    EmptyState* m_empty;
+    ScrollArea* m_scroll;
+    QVBoxLayout* m_list;
+    QHash<QUuid, Surface*> m_cards;
+    QList<QUuid> m_order;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+// A 1-pixel line in the text colour at a low opacity: the sidebar's edge and dividers.
+class Rule : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Rule(Qt::Orientation orientation, qreal opacity, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Qt::Orientation m_orientation;
+    qreal m_opacity;
+};

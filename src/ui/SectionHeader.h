@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class AppModel;
+class EngineCapsule;
+class StyledLabel;
+
+// The title and subtitle of the section on display, with the engine's state beside them.
+class SectionHeader : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Titles
+    {
+        QString title;
+        QString subtitle;
+    };
+
+    explicit SectionHeader(AppModel* model, QWidget* parent = nullptr);
+
+    // Any section other than "new" and "queue" reads as the library.
+    static Titles titles(const QString& section);
+
+    EngineCapsule* capsule() const { return m_capsule; }
+
+private:
+    void showSection();
+    void showEngine();
+
+    AppModel* m_model;
+    StyledLabel* m_title;
+    StyledLabel* m_subtitle;
+    EngineCapsule* m_capsule;
+};

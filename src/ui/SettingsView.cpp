@@ -1,0 +1,6 @@
+#include "SettingsView.h"
+
+SettingsView::SettingsView(AppModel*, QWidget* parent)
+    : QWidget(parent)
+{
+}

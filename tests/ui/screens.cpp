@@ -1,0 +1,110 @@
+// Pictures of every screen of the window, in both schemes, with an empty and a
+// full model, to look at: ui_screens <folder>. The model is real; the engine is
+// the test's, so that a download can be shown half-way.
+#include "MainView.h"
+#include "SheetDialog.h"
+#include "Theme.h"
+#include "UiSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+using Kind = ControlledEngine::Kind;
+
+namespace {
+
+QList<DownloadJob> fullHistory(const QString& folder)
+{
+    using UiSupport::endedJob;
+    using UiSupport::finishedJob;
+    QList<DownloadJob> jobs;
+    jobs.append(finishedJob(folder, u"lib00000001"_s,
+        u"Concierto completo en vivo desde el estadio, edición aniversario con todos los invitados sorpresa de la noche"_s,
+        u"Banda Sonora"_s, DownloadKind::video, 10, true, 1080));
+    jobs.append(finishedJob(
+        folder, u"lib00000002"_s, u"Podcast: cómo grabar voces en casa"_s, u"Radio Norte"_s, DownloadKind::audio, 11));
+    jobs.append(finishedJob(folder, u"lib00000003"_s, u"Receta de empanadas salteñas"_s, u"Cocina Fácil"_s,
+        DownloadKind::video, 12, false, 720));
+    jobs.append(
+        finishedJob(folder, u"lib00000004"_s, u"Clase de guitarra 12"_s, u"Profe Juan"_s, DownloadKind::audio, 13));
+    jobs.append(finishedJob(
+        folder, u"lib00000005"_s, u"Resumen del partido"_s, u"Deportes Hoy"_s, DownloadKind::video, 14, true, 2160));
+    jobs.append(endedJob(folder, u"end00000001"_s, u"Un video que falló"_s, JobState::failed,
+        u"YouTube pidió iniciar sesión para ver este video. Probá con otro enlace o más tarde."_s, 20));
+    jobs.append(endedJob(folder, u"end00000002"_s, u"Entrevista cancelada a mitad de camino"_s, JobState::cancelled,
+        u"Podés reintentar para continuar."_s, 21));
+    return jobs;
+}
+
+bool picture(QWidget& widget, const QString& path)
+{
+    QCoreApplication::processEvents();
+    const bool saved = widget.grab().save(path, "PNG");
+    QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << Qt::endl;
+    return saved;
+}
+
+bool shoot(const QString& folder, bool full)
+{
+    AppHarness harness;
+    if (full && !UiSupport::writeHistory(harness, fullHistory(harness.downloads())))
+        return false;
+    if (!harness.openReady())
+        return false;
+    AppModel& model = *harness.model;
+    if (full) {
+        if (!UiSupport::enqueue(harness, u"run00000001"_s, u"Documental: el viaje del agua"_s)
+            || !UiSupport::enqueue(harness, u"run00000002"_s, u"Tema nuevo (video oficial)"_s))
+            return false;
+        if (!QTest::qWaitFor([&] { return harness.engine->count(Kind::exportJob) == 1; }, 5000))
+            return false;
+        harness.engine->call(Kind::exportJob, 0)
+            ->report({ JobState::downloading, 0.456, u"Descargando audio · 3,2 MB/s"_s, true });
+        if (!QTest::qWaitFor([&] { return model.active() && model.active()->progress > 0.4; }, 5000))
+            return false;
+    }
+    MainView view(&model);
+    view.resize(MainView::defaultSize);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return false;
+
+    const QString state = full ? u"full"_s : u"empty"_s;
+    bool ok = true;
+    for (const QString& appearance : { u"dark"_s, u"light"_s }) {
+        model.setAppearance(appearance);
+        for (const QString& section : { u"new"_s, u"queue"_s, u"library"_s }) {
+            model.setSection(section);
+            if (full && section == u"library"_s)
+                model.show(u"Concierto completo en vivo ya está guardado en tu Mac."_s, false);
+            ok &= picture(view, QDir(folder).filePath(u"%1-%2-%3.png"_s.arg(appearance, state, section)));
+            model.clearBanner();
+        }
+        if (full) {
+            model.setLibrarySearch(u"ZZZ"_s);
+            model.setSection(u"library"_s);
+            ok &= picture(view, QDir(folder).filePath(u"%1-full-library-nomatch.png"_s.arg(appearance)));
+            model.setLibrarySearch(QString());
+            model.show(
+                u"No se pudo conectar con YouTube. Revisá tu conexión a internet e intentá de nuevo en unos minutos; si el problema sigue, probá con otro enlace."_s,
+                true);
+            ok &= picture(view, QDir(folder).filePath(u"%1-full-banner-error.png"_s.arg(appearance)));
+            model.clearBanner();
+        }
+    }
+    harness.engine->close();
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString folder = app.arguments().value(1, u"."_s);
+    QDir().mkpath(folder);
+    const bool ok = shoot(folder, false) && shoot(folder, true);
+    return ok ? 0 : 1;
+}

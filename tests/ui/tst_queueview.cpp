@@ -1,0 +1,302 @@
+#include "EmptyState.h"
+#include "JobRow.h"
+#include "PlainButton.h"
+#include "ProgressLine.h"
+#include "QueueView.h"
+#include "StyledLabel.h"
+#include "Theme.h"
+#include "UiSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+using Kind = ControlledEngine::Kind;
+using UiSupport::child;
+
+namespace {
+
+// Counts the paint events of a widget and everything in it.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* root)
+    {
+        root->installEventFilter(this);
+        for (QWidget* widget : root->findChildren<QWidget*>())
+            widget->installEventFilter(this);
+    }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+bool shown(const JobRow& row, const QString& name)
+{
+    const QWidget* widget = child(row, name);
+    return widget && widget->isVisibleTo(&row);
+}
+
+JobRow* rowOf(QueueView& view, const QString& title)
+{
+    for (JobRow* row : view.rows())
+        if (row->job().video.title == title)
+            return row;
+    return nullptr;
+}
+
+} // namespace
+
+class QueueTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowByState_data();
+    void rowByState();
+    void percentage_data();
+    void percentage();
+    void emptyQueue();
+    void actionsReachTheModel();
+    void progressRepaintsOneRow();
+    void compactRowFollowsItsJob();
+};
+
+void QueueTest::rowByState_data()
+{
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<bool>("compact");
+    QTest::addColumn<bool>("reused");
+    QTest::addColumn<QStringList>("visible");
+    QTest::addColumn<QStringList>("hidden");
+
+    const QStringList all
+        = { u"cancelJob"_s, u"retryJob"_s, u"removeJob"_s, u"jobProgressArea"_s, u"jobDetail"_s, u"jobReuse"_s };
+    const auto rest = [&](const QStringList& visible) {
+        QStringList hidden;
+        for (const QString& name : all)
+            if (!visible.contains(name))
+                hidden.append(name);
+        return hidden;
+    };
+    const auto row = [&](const char* name, JobState state, bool compact, bool reused, const QStringList& visible) {
+        QTest::newRow(name) << state << compact << reused << visible << rest(visible);
+    };
+    row("queued: cancel and detail, no bar", JobState::queued, false, false, { u"cancelJob"_s, u"jobDetail"_s });
+    row("downloading: cancel, bar and detail", JobState::downloading, false, false,
+        { u"cancelJob"_s, u"jobProgressArea"_s, u"jobDetail"_s });
+    row("failed: retry and remove, no bar", JobState::failed, false, false,
+        { u"retryJob"_s, u"removeJob"_s, u"jobDetail"_s });
+    row("cancelled", JobState::cancelled, false, false, { u"retryJob"_s, u"removeJob"_s, u"jobDetail"_s });
+    row("interrupted", JobState::interrupted, false, false, { u"retryJob"_s, u"removeJob"_s, u"jobDetail"_s });
+    row("reused original", JobState::converting, false, true,
+        { u"cancelJob"_s, u"jobProgressArea"_s, u"jobDetail"_s, u"jobReuse"_s });
+    row("compact running: bar, detail, cancel", JobState::converting, true, false,
+        { u"cancelJob"_s, u"jobProgressArea"_s, u"jobDetail"_s });
+    row("compact queued: no detail", JobState::queued, true, false, { u"cancelJob"_s });
+    row("compact failed: retry, never remove", JobState::failed, true, false, { u"retryJob"_s });
+}
+
+void QueueTest::rowByState()
+{
+    QFETCH(JobState, state);
+    QFETCH(bool, compact);
+    QFETCH(bool, reused);
+    QFETCH(QStringList, visible);
+    QFETCH(QStringList, hidden);
+
+    AppHarness harness;
+    AppModel& model = harness.open();
+    DownloadJob job
+        = UiSupport::endedJob(harness.downloads(), u"aaaaaaaaaaa"_s, u"Un título"_s, state, u"Algo que contar"_s, 1);
+    job.progress = 0.456;
+    job.reusedOriginal = reused;
+    JobRow row(job, &model, compact);
+    row.resize(700, row.sizeHint().height());
+    row.show();
+
+    for (const QString& name : visible)
+        QVERIFY2(shown(row, name), qPrintable(name + u" hidden"_s));
+    for (const QString& name : hidden)
+        QVERIFY2(!shown(row, name), qPrintable(name + u" shown"_s));
+
+    QCOMPARE(child<QLabel>(row, u"jobTitle"_s)->text(), u"Un título"_s);
+    QCOMPARE(child<QLabel>(row, u"jobSubtitle"_s)->text(), job.profile.label() + u" · 0:12"_s);
+    const auto* detail = child<StyledLabel>(row, u"jobDetail"_s);
+    QCOMPARE(detail->tone(), state == JobState::failed ? Tone::coral : Tone::secondary);
+    QVERIFY(detail->textInteractionFlags() & Qt::TextSelectableByMouse);
+    if (visible.contains(u"cancelJob"_s)) {
+        auto* cancel = child<QPushButton>(row, u"cancelJob"_s);
+        QCOMPARE(cancel->toolTip(), u"Cancelar descarga"_s);
+        QCOMPARE(cancel->accessibleName(), u"Cancelar Un título"_s);
+    }
+    if (visible.contains(u"jobProgressArea"_s)) {
+        QCOMPARE(child<ProgressLine>(row, u"jobProgress"_s)->value(), 0.456);
+        QCOMPARE(child<QLabel>(row, u"jobState"_s)->text(), title(state));
+        QCOMPARE(child<QLabel>(row, u"jobPercent"_s)->text(), u"45%"_s);
+    }
+    if (visible.contains(u"removeJob"_s))
+        QCOMPARE(child(row, u"removeJob"_s)->toolTip(), u"Quitar del historial"_s);
+}
+
+void QueueTest::percentage_data()
+{
+    QTest::addColumn<double>("progress");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("0.456 truncates to 45") << 0.456 << u"45%"_s;
+    QTest::newRow("0.999 is still 99") << 0.999 << u"99%"_s;
+    QTest::newRow("not a number reads as 0") << std::numeric_limits<double>::quiet_NaN() << u"0%"_s;
+    QTest::newRow("past the end stops at 100") << 1.7 << u"100%"_s;
+}
+
+void QueueTest::percentage()
+{
+    QFETCH(double, progress);
+    QFETCH(QString, text);
+    QCOMPARE(JobRow::percentText(progress), text);
+    // The bar never draws outside its track, whatever it is given.
+    QVERIFY(ProgressLine::fraction(progress) >= 0 && ProgressLine::fraction(progress) <= 1);
+}
+
+void QueueTest::emptyQueue()
+{
+    AppHarness harness;
+    AppModel& model = harness.open();
+    model.setSection(u"queue"_s);
+    QueueView view(&model);
+    view.resize(900, 700);
+    view.show();
+
+    QCOMPARE(child<QLabel>(view, u"queuePending"_s)->text(), u"0 en curso o en espera"_s);
+    auto* empty = child<EmptyState>(view, u"queueEmpty"_s);
+    QVERIFY(empty->isVisible());
+    QCOMPARE(empty->title(), u"La cola está despejada."_s);
+    QCOMPARE(empty->description(),
+        u"Agregá un enlace y elegí cómo guardarlo. Las descargas terminadas aparecen en tu biblioteca."_s);
+    QVERIFY(child(view, u"addLink"_s)->isVisible());
+
+    for (const QString& button : { u"addLink"_s, u"emptyStateButton"_s }) {
+        model.setSection(u"queue"_s);
+        QTest::mouseClick(child(view, button), Qt::LeftButton);
+        QCOMPARE(model.section(), u"new"_s);
+    }
+}
+
+void QueueTest::actionsReachTheModel()
+{
+    AppHarness harness;
+    QVERIFY(UiSupport::writeHistory(harness,
+        { UiSupport::endedJob(harness.downloads(), u"failedaaaaa"_s, u"Falló"_s, JobState::failed, u"Error"_s, 1) }));
+    QVERIFY(harness.openReady());
+    AppModel& model = *harness.model;
+    QueueView view(&model);
+    view.resize(900, 700);
+    view.show();
+    QVERIFY(UiSupport::enqueue(harness, u"runningaaaa"_s, u"Corriendo"_s));
+    QVERIFY(UiSupport::enqueue(harness, u"waitingaaaa"_s, u"Esperando"_s));
+    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
+
+    // Newest first, and the rows live on while the list changes around them.
+    QStringList order;
+    for (JobRow* row : view.rows())
+        order.append(row->job().video.title);
+    QCOMPARE(order, (QStringList { u"Esperando"_s, u"Corriendo"_s, u"Falló"_s }));
+    QCOMPARE(child<QLabel>(view, u"queuePending"_s)->text(), u"2 en curso o en espera"_s);
+    JobRow* running = rowOf(view, u"Corriendo"_s);
+
+    QTest::mouseClick(child(*running, u"cancelJob"_s), Qt::LeftButton);
+    QCOMPARE(model.jobs()[1].state, JobState::cancelled);
+    QVERIFY(harness.engine->call(Kind::exportJob, 0)->token->cancelled());
+    QCOMPARE(rowOf(view, u"Corriendo"_s), running);
+    QVERIFY(shown(*running, u"retryJob"_s));
+
+    QTest::mouseClick(child(*rowOf(view, u"Falló"_s), u"retryJob"_s), Qt::LeftButton);
+    QVERIFY(model.jobs()[0].state == JobState::queued || isActive(model.jobs()[0].state));
+
+    QPointer<JobRow> removed = running;
+    QTest::mouseClick(child(*running, u"removeJob"_s), Qt::LeftButton);
+    QCOMPARE(model.jobs().size(), 2);
+    QVERIFY(!view.rows().contains(removed.data()));
+    QTRY_VERIFY(!removed);
+}
+
+void QueueTest::progressRepaintsOneRow()
+{
+    AppHarness harness;
+    QList<DownloadJob> history;
+    for (int i = 0; i < 3; ++i)
+        history.append(UiSupport::endedJob(
+            harness.downloads(), u"ended%1aaaaa"_s.arg(i), u"Otro"_s, JobState::failed, u"Error"_s, i));
+    QVERIFY(UiSupport::writeHistory(harness, history));
+    QVERIFY(harness.openReady());
+    AppModel& model = *harness.model;
+    QueueView view(&model);
+    view.resize(900, 1000);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(UiSupport::enqueue(harness, u"runningaaaa"_s, u"Corriendo"_s));
+    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
+    QCOMPARE(view.rows().size(), 4);
+
+    JobRow* running = rowOf(view, u"Corriendo"_s);
+    PaintCounter runningPaints(running);
+    std::vector<std::unique_ptr<PaintCounter>> others;
+    for (JobRow* row : view.rows())
+        if (row != running)
+            others.push_back(std::make_unique<PaintCounter>(row));
+    // Whatever was due is laid out and painted now; only what follows counts.
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+    view.repaint();
+    runningPaints.paints = 0;
+    for (auto& counter : others)
+        counter->paints = 0;
+
+    for (double progress : { 0.25, 0.5, 0.75 }) {
+        harness.engine->call(Kind::exportJob, 0)->report({ JobState::downloading, progress, u"Descargando"_s, false });
+        QTRY_COMPARE(child<QLabel>(*running, u"jobPercent"_s)->text(), JobRow::percentText(progress));
+        QTRY_VERIFY(runningPaints.paints > 0);
+    }
+    for (auto& counter : others)
+        QCOMPARE(counter->paints, 0);
+}
+
+void QueueTest::compactRowFollowsItsJob()
+{
+    AppHarness harness;
+    QVERIFY(harness.openReady());
+    AppModel& model = *harness.model;
+    QVERIFY(UiSupport::enqueue(harness, u"runningaaaa"_s, u"Corriendo"_s));
+    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
+    JobRow row(*model.active(), &model, true);
+    row.resize(600, 200);
+    row.show();
+
+    harness.engine->call(Kind::exportJob, 0)->report({ JobState::downloading, 0.25, u"Descargando video"_s, false });
+    QTRY_COMPARE(row.job().progress, 0.25);
+    QCOMPARE(child<QLabel>(row, u"jobPercent"_s)->text(), u"25%"_s);
+    QCOMPARE(child<QLabel>(row, u"jobDetail"_s)->text(), u"Descargando video"_s);
+    QVERIFY(shown(row, u"cancelJob"_s) && shown(row, u"jobDetail"_s) && !shown(row, u"removeJob"_s));
+
+    harness.engine->call(Kind::exportJob, 0)->finish(BrisError::message(u"No se pudo descargar."_s));
+    QTRY_COMPARE(row.job().state, JobState::failed);
+    QVERIFY(shown(row, u"retryJob"_s));
+    for (const QString& name : { u"removeJob"_s, u"jobDetail"_s, u"jobProgressArea"_s, u"cancelJob"_s })
+        QVERIFY2(!shown(row, name), qPrintable(name));
+}
+
+QTEST_MAIN(QueueTest)
+#include "tst_queueview.moc"
