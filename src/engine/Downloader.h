@@ -2,6 +2,8 @@
 
 #include "BrisPaths.h"
 #include "Cancellation.h"
+#include "DownloadJob.h"
+#include "DownloadUpdate.h"
 #include "MediaProbe.h"
 #include "Toolchain.h"
 #include "VideoInfo.h"
@@ -18,17 +20,32 @@ class Downloader
 {
 public:
     explicit Downloader(Toolchain tools = Toolchain(), BrisPaths paths = BrisPaths());
+    virtual ~Downloader() = default;
 
     const Toolchain& tools() const { return m_tools; }
     const BrisPaths& paths() const { return m_paths; }
 
     // The engine check: proves the four tools start. "yt-dlp <version>" and the
     // first line of ffmpeg's version text.
-    QString versions(const CancellationPtr& cancel = std::make_shared<Cancellation>()) const;
+    virtual QString versions(const CancellationPtr& cancel = std::make_shared<Cancellation>()) const;
     // The videos behind a pasted link, from yt-dlp's metadata.
-    QList<VideoInfo> analyze(const QString& text, const CancellationPtr& cancel) const;
+    virtual QList<VideoInfo> analyze(const QString& text, const CancellationPtr& cancel) const;
     // Measures a media file with ffprobe.
-    MediaProbe probe(const QString& file, const CancellationPtr& cancel) const;
+    virtual MediaProbe probe(const QString& file, const CancellationPtr& cancel) const;
+
+    struct Original
+    {
+        QString file;
+        bool reused = false;
+    };
+    virtual Original original(
+        const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const;
+    virtual qint64 cacheBytes() const;
+    virtual void clearCache() const;
+    virtual void prepareMP4(
+        const QString& input, const QString& output, const CancellationPtr& cancel, const UpdateCallback& update) const;
+    virtual DownloadJob exportJob(
+        const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const;
 
 private:
     Toolchain m_tools;
