@@ -16,7 +16,8 @@ QList<DownloadJob> jobsIn(const QString& folder, int count, JobState state, int 
 {
     QList<DownloadJob> jobs;
     for (int i = 0; i < count; ++i) {
-        DownloadJob job = DownloadJob::make(testVideo(u"vid%1"_s.arg(i, 8, 10, QLatin1Char('0'))), {}, folder, state, false);
+        DownloadJob job
+            = DownloadJob::make(testVideo(u"vid%1"_s.arg(i, 8, 10, QLatin1Char('0'))), {}, folder, state, false);
         job.created = QDateTime::fromSecsSinceEpoch(1'700'000'000 + firstCreated + i, Qt::UTC);
         jobs.append(job);
     }
