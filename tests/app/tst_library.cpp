@@ -49,6 +49,7 @@ private Q_SLOTS:
     void playAndReveal();
     void folderActions();
     void clearCache();
+    void derivedLists();
     void colorScheme_data();
     void colorScheme();
 };
@@ -324,6 +325,21 @@ void LibraryTest::clearCache()
     QCOMPARE(model.cacheSize(), 0);
     QCOMPARE(model.banner(), u"Caché de originales vaciada. Tus descargas se conservan."_s);
     QVERIFY(!model.bannerError());
+}
+
+void LibraryTest::derivedLists()
+{
+    AppHarness harness;
+    QList<DownloadJob> jobs;
+    for (const auto& [state, second] : { std::pair { JobState::failed, 1 }, { JobState::completed, 3 },
+             { JobState::interrupted, 2 }, { JobState::cancelled, 2 }, { JobState::completed, 1 } })
+        jobs += jobsIn(harness.downloads(), 1, state, second);
+    QVERIFY(TestSupport::writeFile(harness.data() + u"/library.json"_s, DownloadJob::encodeHistory(jobs)));
+    AppModel& model = harness.open();
+    // Newest first; equal dates keep the list's order.
+    QCOMPARE(model.queue(), (QList { jobs[2], jobs[3], jobs[0] }));
+    QCOMPARE(model.completed(), (QList { jobs[1], jobs[4] }));
+    QCOMPARE(model.pendingCount(), 0);
 }
 
 void LibraryTest::colorScheme_data()
