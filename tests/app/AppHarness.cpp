@@ -32,6 +32,27 @@ bool AppHarness::openReady()
     return QTest::qWaitFor([&] { return model->engineReady() && !model->engineChecking(); }, 5000);
 }
 
+bool AppHarness::openAnalysing(const QList<VideoInfo>& videos)
+{
+    engine->analyzeNow = [videos](const QString& text) {
+        for (const VideoInfo& video : videos)
+            if (text == linkOf(video))
+                return QList { video };
+        return QList<VideoInfo>();
+    };
+    return openReady();
+}
+
+bool AppHarness::enqueue(const VideoInfo& video)
+{
+    model->setLink(linkOf(video));
+    model->analyze();
+    if (!QTest::qWaitFor([&] { return model->info() == video; }, 5000))
+        return false;
+    model->enqueue();
+    return true;
+}
+
 AppModel& AppHarness::reopen()
 {
     engine->close();

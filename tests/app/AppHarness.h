@@ -28,6 +28,10 @@ struct AppHarness
     AppModel& open();
     // Opens the model and waits for its engine check to pass.
     bool openReady();
+    // As openReady, with analyses that answer at once with whichever of `videos` is linked.
+    bool openAnalysing(const QList<VideoInfo>& videos);
+    // Analyses the video's link and queues it with the current profile.
+    bool enqueue(const VideoInfo& video);
     // Drops the model and opens a new one on the same data directory.
     AppModel& reopen();
 };

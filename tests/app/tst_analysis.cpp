@@ -39,11 +39,8 @@ private Q_SLOTS:
     void lateOutcomeAfterCancel();
     void refusals_data();
     void refusals();
-    void severalVideos();
     void normalizeQuality_data();
     void normalizeQuality();
-    void videoQualities_data();
-    void videoQualities();
     void supersededEngineCheck();
 };
 
@@ -190,95 +187,60 @@ void AnalysisTest::refusals()
     QCOMPARE(model.bannerError(), !banner.isEmpty());
 }
 
-void AnalysisTest::severalVideos()
-{
-    AppHarness harness;
-    const QList<VideoInfo> post = { first, second, testVideo(u"ccccccccccc"_s) };
-    harness.engine->analyzeNow = [&](const QString&) { return post; };
-    QVERIFY(harness.openReady());
-    AppModel& model = *harness.model;
-    model.setLink(linkOf(first));
-    model.analyze();
-    QTRY_COMPARE(model.candidates(), post);
-    QVERIFY(!model.info());
-    model.chooseVideo(second.id);
-    QCOMPARE(model.info(), second);
-    QCOMPARE(model.profile().height, 1080);
-    model.chooseVideo(u"not-there"_s);
-    QVERIFY(!model.info());
-}
-
 void AnalysisTest::normalizeQuality_data()
 {
     QTest::addColumn<DownloadProfile>("before");
-    QTest::addColumn<QList<qint64>>("heights");
+    QTest::addColumn<QList<VideoFormat>>("formats");
+    QTest::addColumn<QList<qint64>>("offered");
     QTest::addColumn<DownloadProfile>("after");
 
-    const QList<qint64> noVideo;
-    QTest::newRow("MP3 at 160 kbps") << audio(AudioFormat::mp3, 160) << noVideo << audio(AudioFormat::mp3, 192);
-    QTest::newRow("Opus at 320 kbps") << audio(AudioFormat::opus, 320) << noVideo << audio(AudioFormat::opus, 192);
-    QTest::newRow("M4A at 96 kbps") << audio(AudioFormat::m4a, 96) << noVideo << audio(AudioFormat::m4a, 192);
-    QTest::newRow("FLAC keeps any bit rate") << audio(AudioFormat::flac, 7) << noVideo << audio(AudioFormat::flac, 7);
-    QTest::newRow("2160 without a video stays") << video(2160) << noVideo << video(2160);
-    QTest::newRow("2160 for formats up to 720") << video(2160) << QList<qint64> { 720, 360 } << video(720);
-    QTest::newRow("1440 snaps to 1080 when offered") << video(1440) << QList<qint64> { 1080, 240 } << video(1080);
-    QTest::newRow("best available stays") << video(0) << QList<qint64> { 720 } << video(0);
-    QTest::newRow("nothing offered means best available") << video(720) << QList<qint64> { 1000 } << video(0);
+    auto wide = [](qint64 height) { return VideoFormat { height, height * 16 / 9, {}, true, {} }; };
+    const QList<VideoFormat> noVideo;
+    QTest::newRow("MP3 at 160 kbps") << audio(AudioFormat::mp3, 160) << noVideo << QList<qint64>()
+                                     << audio(AudioFormat::mp3, 192);
+    QTest::newRow("Opus at 320 kbps") << audio(AudioFormat::opus, 320) << noVideo << QList<qint64>()
+                                      << audio(AudioFormat::opus, 192);
+    QTest::newRow("M4A at 96 kbps") << audio(AudioFormat::m4a, 96) << noVideo << QList<qint64>()
+                                    << audio(AudioFormat::m4a, 192);
+    QTest::newRow("FLAC keeps any bit rate")
+        << audio(AudioFormat::flac, 7) << noVideo << QList<qint64>() << audio(AudioFormat::flac, 7);
+    QTest::newRow("2160 without a video stays") << video(2160) << noVideo << QList<qint64>() << video(2160);
+    QTest::newRow("2160 for 1080, 720 and 360") << video(2160) << QList { wide(1080), wide(720), wide(360) }
+                                                << QList<qint64> { 1080, 720, 480, 360 } << video(1080);
+    QTest::newRow("2160 for 1000 and 700")
+        << video(2160) << QList { wide(1000), wide(700) } << QList<qint64> { 720 } << video(720);
+    QTest::newRow("best available stays") << video(0) << QList { wide(720) } << QList<qint64> { 720 } << video(0);
+    QTest::newRow("nothing offered means best available")
+        << video(720) << QList { wide(1000) } << QList<qint64>() << video(0);
+    QTest::newRow("portrait 1080x1920 counts as 1080")
+        << video(1440) << QList { VideoFormat { 1920, 1080, {}, true, {} }, wide(144) }
+        << QList<qint64> { 1080, 720, 480, 360, 240, 144 } << video(1080);
 }
 
 void AnalysisTest::normalizeQuality()
 {
     QFETCH(DownloadProfile, before);
-    QFETCH(QList<qint64>, heights);
+    QFETCH(QList<VideoFormat>, formats);
+    QFETCH(QList<qint64>, offered);
     QFETCH(DownloadProfile, after);
 
     AppHarness harness;
-    harness.engine->analyzeNow = [&](const QString&) { return QList { testVideo(first.id, heights) }; };
-    QVERIFY(harness.openReady());
+    VideoInfo analysed = first;
+    analysed.formats = formats;
+    QVERIFY(harness.openAnalysing({ analysed }));
     AppModel& model = *harness.model;
     model.setProfile(before);
-    if (heights.isEmpty()) {
+    if (formats.isEmpty()) {
         model.normalizeQuality();
     } else {
         model.setLink(linkOf(first));
         model.analyze();
         QTRY_VERIFY(model.info());
     }
+    QCOMPARE(model.videoQualities(), offered);
     QCOMPARE(model.profile(), after);
     // The snapped profile is the saved draft.
     QCOMPARE(model.preferences().lastProfile, after);
-}
-
-void AnalysisTest::videoQualities_data()
-{
-    QTest::addColumn<QList<VideoFormat>>("formats");
-    QTest::addColumn<QList<qint64>>("offered");
-
-    auto landscape = [](qint64 height) { return VideoFormat { height, height * 16 / 9, {}, true, {} }; };
-    QTest::newRow("1080, 720 and 360") << QList { landscape(1080), landscape(720), landscape(360) }
-                                       << QList<qint64> { 1080, 720, 480, 360 };
-    QTest::newRow("1000 and 700 offer only 720") << QList { landscape(1000), landscape(700) } << QList<qint64> { 720 };
-    QTest::newRow("a lone 1000 offers nothing") << QList { landscape(1000) } << QList<qint64>();
-    QTest::newRow("portrait 1080x1920 counts as 1080") << QList { VideoFormat { 1920, 1080, {}, true, {} },
-        landscape(144) } << QList<qint64> { 1080, 720, 480, 360, 240, 144 };
-}
-
-void AnalysisTest::videoQualities()
-{
-    QFETCH(QList<VideoFormat>, formats);
-    QFETCH(QList<qint64>, offered);
-
-    AppHarness harness;
-    VideoInfo analysed = first;
-    analysed.formats = formats;
-    harness.engine->analyzeNow = [&](const QString&) { return QList { analysed }; };
-    QVERIFY(harness.openReady());
-    AppModel& model = *harness.model;
-    QVERIFY(model.videoQualities().isEmpty());
-    model.setLink(linkOf(first));
-    model.analyze();
-    QTRY_VERIFY(model.info());
-    QCOMPARE(model.videoQualities(), offered);
 }
 
 void AnalysisTest::supersededEngineCheck()

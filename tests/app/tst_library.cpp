@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -50,8 +49,6 @@ private Q_SLOTS:
     void folderActions();
     void clearCache();
     void derivedLists();
-    void colorScheme_data();
-    void colorScheme();
 };
 
 void LibraryTest::historyAtLaunch_data()
@@ -229,10 +226,8 @@ void LibraryTest::playAndReveal_data()
     QTest::addColumn<bool>("present");
     QTest::addColumn<QString>("played");
 
-    QTest::newRow("MP3 in the built-in player") << u"a.mp3"_s << true << u"preview"_s;
     QTest::newRow("M4A in capitals in the built-in player") << u"a.M4A"_s << true << u"preview"_s;
     QTest::newRow("Matroska in the external player") << u"a.mkv"_s << true << u"external"_s;
-    QTest::newRow("Opus in the external player") << u"a.opus"_s << true << u"external"_s;
     QTest::newRow("a file that changed size") << u"a.mp4"_s << false << u"El archivo se movió o ya no existe."_s;
 }
 
@@ -285,36 +280,19 @@ void LibraryTest::folderActions()
     QCOMPARE(harness.services.folderRequests[1].start, harness.downloads());
     QCOMPARE(model.preferences().folder, other);
     QCOMPARE(Preferences::decode(TestSupport::readFile(prefs))->folder, other);
-
-    // A folder under a file cannot be made.
-    QVERIFY(TestSupport::writeFile(other, "x"));
-    model.openFolder();
-    QVERIFY(model.banner()->startsWith(u"No se pudo crear la carpeta"_s));
-    QCOMPARE(harness.services.opened.size(), 1);
 }
 
 void LibraryTest::clearCache()
 {
     AppHarness harness;
     harness.engine->cache = 4096;
-    harness.engine->analyzeNow = [](const QString&) { return QList { testVideo(u"abcdefghijk"_s) }; };
-    QVERIFY(harness.openReady());
+    QVERIFY(harness.openAnalysing({ testVideo(u"abcdefghijk"_s) }));
     AppModel& model = *harness.model;
     QCOMPARE(model.cacheSize(), 4096);
 
-    harness.engine->clearCacheFails = true;
-    model.clearCache();
-    QCOMPARE(model.banner(), u"No se pudo vaciar la caché."_s);
-    QCOMPARE(model.cacheSize(), 4096);
-
     // While a job runs nothing happens, not even a message.
-    model.setLink(u"https://youtu.be/abcdefghijk"_s);
-    model.analyze();
-    QTRY_VERIFY(model.info());
-    model.enqueue();
+    QVERIFY(harness.enqueue(testVideo(u"abcdefghijk"_s)));
     QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
-    harness.engine->clearCacheFails = false;
-    model.clearBanner();
     model.clearCache();
     QVERIFY(!model.banner());
     QCOMPARE(model.cacheSize(), 4096);
@@ -324,7 +302,6 @@ void LibraryTest::clearCache()
     model.clearCache();
     QCOMPARE(model.cacheSize(), 0);
     QCOMPARE(model.banner(), u"Caché de originales vaciada. Tus descargas se conservan."_s);
-    QVERIFY(!model.bannerError());
 }
 
 void LibraryTest::derivedLists()
@@ -340,30 +317,6 @@ void LibraryTest::derivedLists()
     QCOMPARE(model.queue(), (QList { jobs[2], jobs[3], jobs[0] }));
     QCOMPARE(model.completed(), (QList { jobs[1], jobs[4] }));
     QCOMPARE(model.pendingCount(), 0);
-}
-
-void LibraryTest::colorScheme_data()
-{
-    QTest::addColumn<QString>("appearance");
-    QTest::addColumn<std::optional<ColorScheme>>("scheme");
-
-    QTest::newRow("dark") << u"dark"_s << std::optional(ColorScheme::dark);
-    QTest::newRow("light") << u"light"_s << std::optional(ColorScheme::light);
-    QTest::newRow("system follows the desktop") << u"system"_s << std::optional<ColorScheme>();
-    QTest::newRow("capitals are another value") << u"Dark"_s << std::optional<ColorScheme>();
-}
-
-void LibraryTest::colorScheme()
-{
-    QFETCH(QString, appearance);
-    QFETCH(std::optional<ColorScheme>, scheme);
-
-    AppHarness harness;
-    AppModel& model = harness.open();
-    QSignalSpy changed(&model, &AppModel::preferencesChanged);
-    model.setAppearance(appearance);
-    QCOMPARE(model.colorScheme(), scheme);
-    QCOMPARE(changed.size(), appearance == u"dark"_s ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(LibraryTest)

@@ -13,28 +13,6 @@ const VideoInfo first = testVideo(u"aaaaaaaaaaa"_s, { 720 }, u"Primero"_s);
 const VideoInfo second = testVideo(u"bbbbbbbbbbb"_s, { 720 }, u"Segundo"_s);
 const VideoInfo third = testVideo(u"ccccccccccc"_s, { 720 }, u"Tercero"_s);
 
-// A ready model whose analyses answer at once with the linked video.
-bool openAnalysing(AppHarness& harness)
-{
-    harness.engine->analyzeNow = [](const QString& text) {
-        for (const VideoInfo& video : { first, second, third })
-            if (text == linkOf(video))
-                return QList { video };
-        return QList<VideoInfo>();
-    };
-    return harness.openReady();
-}
-
-bool enqueue(AppModel& model, const VideoInfo& video)
-{
-    model.setLink(linkOf(video));
-    model.analyze();
-    if (!QTest::qWaitFor([&] { return model.info() == video; }, 5000))
-        return false;
-    model.enqueue();
-    return true;
-}
-
 DownloadJob jobOf(const AppModel& model, const VideoInfo& video)
 {
     for (const DownloadJob& job : model.jobs())
@@ -69,10 +47,10 @@ private Q_SLOTS:
 void QueueTest::jobsRunFirstInFirstOut()
 {
     AppHarness harness;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
     for (const VideoInfo& video : { first, second, third })
-        QVERIFY(enqueue(model, video));
+        QVERIFY(harness.enqueue(video));
     QCOMPARE(model.section(), u"queue"_s);
     QCOMPARE(model.pendingCount(), 3);
 
@@ -130,9 +108,9 @@ void QueueTest::enqueueDuplicates()
     AppHarness harness;
     if (delivered)
         harness.engine->exportNow = deliver;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
-    QVERIFY(enqueue(model, first));
+    QVERIFY(harness.enqueue(first));
     if (delivered)
         QTRY_COMPARE(model.completed().size(), 1);
     const DownloadJob earlier = model.jobs().first();
@@ -161,7 +139,7 @@ void QueueTest::enqueueDuplicates()
 void QueueTest::enqueueNeedsAFreshAnalysis()
 {
     AppHarness harness;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
     model.setLink(linkOf(first));
     model.analyze();
@@ -189,10 +167,10 @@ void QueueTest::enqueueNeedsAFreshAnalysis()
 void QueueTest::cancelRunningAndQueued()
 {
     AppHarness harness;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
     for (const VideoInfo& video : { first, second, third })
-        QVERIFY(enqueue(model, video));
+        QVERIFY(harness.enqueue(video));
     QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
     auto running = harness.engine->call(Kind::exportJob, 0);
 
@@ -266,9 +244,9 @@ void QueueTest::progressNeverGoesBack()
 {
     AppHarness harness;
     harness.engine->cancelEnds = false;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
-    QVERIFY(enqueue(model, first));
+    QVERIFY(harness.enqueue(first));
     QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
     auto call = harness.engine->call(Kind::exportJob, 0);
     const QByteArray saved = TestSupport::readFile(harness.data() + u"/library.json"_s);
@@ -299,10 +277,10 @@ void QueueTest::progressNeverGoesBack()
 void QueueTest::shutdownAndReopen()
 {
     AppHarness harness;
-    QVERIFY(openAnalysing(harness));
+    QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
-    QVERIFY(enqueue(model, first));
-    QVERIFY(enqueue(model, second));
+    QVERIFY(harness.enqueue(first));
+    QVERIFY(harness.enqueue(second));
     QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
     model.setLink(u"https://youtu.be/ccccccccccc"_s);
 

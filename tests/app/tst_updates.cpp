@@ -167,7 +167,7 @@ void UpdatesTest::analysisAndPendingJobsCountAsBusy()
     QTRY_VERIFY(model.engineReady());
     QVERIFY(!updater->scheduledCheck());
 
-    model.setLink(u"https://youtu.be/aaaaaaaaaaa"_s);
+    model.setLink(linkOf(testVideo(u"aaaaaaaaaaa"_s)));
     model.analyze();
     model.updates()->check();
     QCOMPARE(model.updates()->status(), waitForQueue);
