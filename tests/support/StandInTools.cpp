@@ -57,10 +57,35 @@ void StandInTools::remove(const QString& tool)
     QFile::remove(toolPath(tool));
 }
 
-void StandInTools::offlineYtDlp(const QString& infoJson)
+QString StandInTools::runLog(const QString& tool) const
+{
+    return file(tool + u".runs"_s);
+}
+
+void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extra)
 {
     const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
+    QByteArray extraArgs;
+    for (const QString& arg : extra)
+        extraArgs += ' ' + quoted(arg);
     script(u"yt-dlp"_s,
-        "exec "_ba + quoted(real) + " \"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json "_ba
-            + quoted(infoJson));
+        "echo $$ >> "_ba + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + quoted(real) + " \"${@:1:$#-1}\""_ba + extraArgs
+            + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson));
+}
+
+void StandInTools::pacedFfmpeg()
+{
+    script(u"ffmpeg"_s,
+        "echo $$ >> "_ba + quoted(runLog(u"ffmpeg"_s)) + "\nexec "_ba + quoted(TestSupport::toolsDir() + u"/ffmpeg"_s)
+            + " -re \"$@\""_ba);
+}
+
+QList<qint64> StandInTools::runs(const QString& tool) const
+{
+    QList<qint64> pids;
+    for (const QByteArray& line : TestSupport::readFile(runLog(tool)).split('\n')) {
+        if (!line.isEmpty())
+            pids.append(line.toLongLong());
+    }
+    return pids;
 }
