@@ -23,11 +23,15 @@ QByteArray quoted(const QString& text)
 StandInTools::StandInTools()
 {
     QDir().mkpath(m_dir.path() + u"/yt-dlp-runtime"_s);
-    const QString real = TestSupport::toolsDir();
-    for (const QString& tool : tools) {
-        const QString relative = QDir(m_dir.path()).relativeFilePath(toolPath(tool));
-        QFile::link(QFileInfo(real + u'/' + relative).absoluteFilePath(), toolPath(tool));
-    }
+    for (const QString& tool : tools)
+        restore(tool);
+}
+
+void StandInTools::restore(const QString& tool)
+{
+    remove(tool);
+    const QString relative = QDir(m_dir.path()).relativeFilePath(toolPath(tool));
+    QFile::link(QFileInfo(TestSupport::toolsDir() + u'/' + relative).absoluteFilePath(), toolPath(tool));
 }
 
 QString StandInTools::toolPath(const QString& tool) const
@@ -70,7 +74,8 @@ void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extr
         extraArgs += ' ' + quoted(arg);
     script(u"yt-dlp"_s,
         "echo $$ >> "_ba + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + quoted(real) + " \"${@:1:$#-1}\""_ba + extraArgs
-            + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson));
+            + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson)
+            + " --ffmpeg-location "_ba + quoted(TestSupport::toolsDir()));
 }
 
 void StandInTools::pacedFfmpeg()
