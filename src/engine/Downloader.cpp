@@ -6,18 +6,24 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-// A missing token is a caller's slip; the run still needs one.
-CancellationPtr orNew(const CancellationPtr& cancel)
-{
-    return cancel ? cancel : std::make_shared<Cancellation>();
-}
-} // namespace
-
 Downloader::Downloader(Toolchain tools, BrisPaths paths)
     : m_tools(std::move(tools))
     , m_paths(std::move(paths))
 {
+}
+
+Downloader::~Downloader() = default;
+
+CancellationPtr Downloader::orNew(const CancellationPtr& cancel)
+{
+    return cancel ? cancel : std::make_shared<Cancellation>();
+}
+
+void Downloader::notify(
+    const UpdateCallback& update, JobState state, double progress, const QString& detail, bool reused)
+{
+    if (update)
+        update(DownloadUpdate { state, progress, detail, reused });
 }
 
 QString Downloader::versions(const CancellationPtr& token) const

@@ -23,11 +23,15 @@ QByteArray quoted(const QString& text)
 StandInTools::StandInTools()
 {
     QDir().mkpath(m_dir.path() + u"/yt-dlp-runtime"_s);
-    const QString real = TestSupport::toolsDir();
-    for (const QString& tool : tools) {
-        const QString relative = QDir(m_dir.path()).relativeFilePath(toolPath(tool));
-        QFile::link(QFileInfo(real + u'/' + relative).absoluteFilePath(), toolPath(tool));
-    }
+    for (const QString& tool : tools)
+        restore(tool);
+}
+
+void StandInTools::restore(const QString& tool)
+{
+    remove(tool);
+    const QString relative = QDir(m_dir.path()).relativeFilePath(toolPath(tool));
+    QFile::link(QFileInfo(TestSupport::toolsDir() + u'/' + relative).absoluteFilePath(), toolPath(tool));
 }
 
 QString StandInTools::toolPath(const QString& tool) const
@@ -57,10 +61,36 @@ void StandInTools::remove(const QString& tool)
     QFile::remove(toolPath(tool));
 }
 
-void StandInTools::offlineYtDlp(const QString& infoJson)
+QString StandInTools::runLog(const QString& tool) const
+{
+    return file(tool + u".runs"_s);
+}
+
+void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extra)
 {
     const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
+    QByteArray extraArgs;
+    for (const QString& arg : extra)
+        extraArgs += ' ' + quoted(arg);
     script(u"yt-dlp"_s,
-        "exec "_ba + quoted(real) + " \"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json "_ba
-            + quoted(infoJson));
+        "echo $$ >> "_ba + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + quoted(real) + " \"${@:1:$#-1}\""_ba + extraArgs
+            + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson)
+            + " --ffmpeg-location "_ba + quoted(TestSupport::toolsDir()));
+}
+
+void StandInTools::pacedFfmpeg()
+{
+    script(u"ffmpeg"_s,
+        "echo $$ >> "_ba + quoted(runLog(u"ffmpeg"_s)) + "\nexec "_ba + quoted(TestSupport::toolsDir() + u"/ffmpeg"_s)
+            + " -re \"$@\""_ba);
+}
+
+QList<qint64> StandInTools::runs(const QString& tool) const
+{
+    QList<qint64> pids;
+    for (const QByteArray& line : TestSupport::readFile(runLog(tool)).split('\n')) {
+        if (!line.isEmpty())
+            pids.append(line.toLongLong());
+    }
+    return pids;
 }

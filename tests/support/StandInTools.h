@@ -20,12 +20,23 @@ public:
     // Replaces `tool` with a bash script made of `body`.
     void script(const QString& tool, const QByteArray& body);
     void remove(const QString& tool);
+    // Links the build's real `tool` back in.
+    void restore(const QString& tool);
     // The real yt-dlp reading the saved info JSON `infoJson` instead of the link
-    // it is given: the trailing link becomes "--enable-file-urls
+    // it is given: the trailing link becomes `extra` and "--enable-file-urls
     // --no-clean-info-json --load-info-json <infoJson>", so analysis and
-    // downloads of local files run offline.
-    void offlineYtDlp(const QString& infoJson);
+    // downloads of local files run offline. Its own ffmpeg runs (merging,
+    // probing) use the build's real ffmpeg, whatever stands in for the engine's.
+    // Each run is logged (see runs).
+    void offlineYtDlp(const QString& infoJson, const QStringList& extra = {});
+    // The real ffmpeg reading its input at the media's own pace (-re), so that a
+    // run lasts as long as the media: time for a test to step in. Logged too.
+    void pacedFfmpeg();
+    // The process ids of the logged runs of `tool`, oldest first.
+    QList<qint64> runs(const QString& tool) const;
 
 private:
+    QString runLog(const QString& tool) const;
+
     QTemporaryDir m_dir;
 };

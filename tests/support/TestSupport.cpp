@@ -82,9 +82,64 @@ QJsonObject offlineVideo(const QString& id, const QString& extractor, const QStr
         { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), QJsonArray { format } } };
 }
 
+QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
+    int width, int height)
+{
+    QJsonObject format { { QStringLiteral("format_id"), formatId },
+        { QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) },
+        { QStringLiteral("protocol"), QStringLiteral("file") }, { QStringLiteral("ext"), QFileInfo(media).suffix() },
+        { QStringLiteral("vcodec"), vcodec }, { QStringLiteral("acodec"), acodec },
+        { QStringLiteral("filesize"), QFileInfo(media).size() } };
+    if (height > 0) {
+        format.insert(QStringLiteral("width"), width);
+        format.insert(QStringLiteral("height"), height);
+    }
+    return format;
+}
+
+QJsonObject offlineInfo(
+    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats)
+{
+    return QJsonObject { { QStringLiteral("id"), id }, { QStringLiteral("title"), title },
+        { QStringLiteral("uploader"), QStringLiteral("Brisomar") }, { QStringLiteral("duration"), duration },
+        { QStringLiteral("extractor"), extractor },
+        { QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1) },
+        { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), formats } };
+}
+
 bool writeJson(const QString& path, const QJsonObject& info)
 {
     return writeFile(path, QJsonDocument(info).toJson(QJsonDocument::Compact));
+}
+
+bool ffmpeg(const QStringList& args)
+{
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tool.start(toolsDir() + QStringLiteral("/ffmpeg"), QStringList { QStringLiteral("-y"), QStringLiteral("-v"),
+        QStringLiteral("error"), QStringLiteral("-nostdin") } + args);
+    return tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+QMap<QString, QString> mediaTags(const QString& file)
+{
+    QProcess tool;
+    tool.start(toolsDir() + QStringLiteral("/ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+            QStringLiteral("format_tags:stream_tags"), QStringLiteral("-of"), QStringLiteral("json"), file });
+    tool.waitForFinished(60000);
+    const QJsonObject root = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+    QMap<QString, QString> tags;
+    // Ogg and Opus keep their tags on the stream, the other containers on the file.
+    QList<QJsonObject> holders { root.value(QStringLiteral("format")).toObject() };
+    for (const QJsonValue& stream : root.value(QStringLiteral("streams")).toArray())
+        holders.append(stream.toObject());
+    for (const QJsonObject& holder : holders) {
+        const QJsonObject found = holder.value(QStringLiteral("tags")).toObject();
+        for (auto it = found.begin(); it != found.end(); ++it)
+            tags.insert(it.key().toLower(), it.value().toString());
+    }
+    return tags;
 }
 
 bool processEnded(qint64 pid)

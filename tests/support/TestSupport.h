@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 #include <QString>
 
 namespace TestSupport {
@@ -23,8 +25,20 @@ bool makeMedia(const QString& path, int width, int height, int audioStreams, dou
 // `media` (a "file" protocol format), to be read with --load-info-json (see
 // StandInTools::offlineYtDlp). `extractor` must belong to the analysed link's platform.
 QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height);
+// One rendition of offline metadata: the local file `media` through the "file"
+// protocol. `vcodec` or `acodec` "none" marks a stream the file lacks.
+QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
+    int width = 0, int height = 0);
+// Offline metadata for one video with the given renditions.
+QJsonObject offlineInfo(const QString& id, const QString& extractor, const QString& title, double duration,
+    const QJsonArray& formats);
 // Writes `info` as the JSON file `path`.
 bool writeJson(const QString& path, const QJsonObject& info);
+
+// Runs the real ffmpeg with "-y -v error" and `args`.
+bool ffmpeg(const QStringList& args);
+// The container's tags in `file` as ffprobe reads them, keys in lower case.
+QMap<QString, QString> mediaTags(const QString& file);
 
 // True when process `pid` has ended (gone, or a zombie nobody reaped).
 bool processEnded(qint64 pid);

@@ -1,0 +1,188 @@
+#include "Downloader.h"
+
+#include "BrisError.h"
+#include "DownloadProgress.h"
+#include "FileSystem.h"
+#include "TextHelpers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// More same-named files than anyone keeps: something else answers "taken" to every name.
+constexpr int lastCounter = 9999;
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw BrisError::message(message);
+}
+
+// Moves `candidate` into `folder` under `name`, or under the first free "name (n)":
+// a name is taken only by a move that never replaces, so a file that appears
+// meanwhile is never overwritten.
+QString deliver(const QString& candidate, const QString& folder, const QString& name, const QString& extension)
+{
+    const QString stem = name.chopped(extension.size() + 1);
+    for (int counter = 1; counter <= lastCounter; ++counter) {
+        const QString path = QDir(folder).filePath(
+            counter == 1 ? name : u"%1 (%2).%3"_s.arg(stem, QString::number(counter), extension));
+        if (FileSystem::moveWithoutReplacing(candidate, path))
+            return path;
+    }
+    throw SystemError(u"No hay un nombre libre para %1 en %2."_s.arg(name, QDir::toNativeSeparators(folder)));
+}
+
+} // namespace
+
+qint64 Downloader::requiredSpace(const DownloadProfile& profile, double duration)
+{
+    if (profile.kind == DownloadKind::video)
+        return 250'000'000;
+    const bool lossless = profile.audio == AudioFormat::flac || profile.audio == AudioFormat::wav;
+    // In floating point: a stored bit rate may be any 64-bit number.
+    const double rate = lossless ? 192'000.0 : std::max(double(profile.bitrate), 64.0) * 150;
+    const double need = std::max(std::trunc(duration * rate), 100'000'000.0);
+    return need >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(need);
+}
+
+std::optional<qint64> Downloader::availableBytes(const QString& folder) const
+{
+    const QStorageInfo volume(folder);
+    if (!volume.isValid() || !volume.isReady() || volume.bytesAvailable() < 0)
+        return std::nullopt;
+    return volume.bytesAvailable();
+}
+
+QString Downloader::fileName(
+    const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result, const QString& extension)
+{
+    QString tag;
+    if (profile.kind == DownloadKind::audio) {
+        tag = rawValue(profile.audio);
+        if (!qualities(profile.audio).isEmpty())
+            tag += u'-' + QString::number(profile.bitrate);
+    } else {
+        tag = QString::number(result.resolution) + u'p';
+    }
+    const QString source
+        = video.platform() == MediaPlatform::youtube ? video.id : rawValue(video.platform()) + u'-' + video.id.left(40);
+    return safeName(video.title) + u" ["_s + source + u"] "_s + tag + u'.' + extension;
+}
+
+QStringList Downloader::videoArguments(
+    const VideoInfo& video, const DownloadProfile& profile, const QString& workDirectory) const
+{
+    QStringList args = m_tools.common() + downloadArguments() + video.selectionArguments();
+    args << u"--format"_s << profile.videoSelector() << u"--merge-output-format"_s << u"mkv"_s << u"--remux-video"_s
+         << u"mkv"_s << u"--output"_s << FileSystem::templateLiteral(workDirectory) + u"/source.%(ext)s"_s;
+    if (profile.height >= 1)
+        args << u"--format-sort"_s << u"res:"_s + QString::number(profile.height);
+    if (profile.metadata)
+        args << u"--embed-metadata"_s;
+    args << video.url();
+    return args;
+}
+
+DownloadJob Downloader::exportJob(const DownloadJob& job, const CancellationPtr& token, const UpdateCallback& update) const
+{
+    const CancellationPtr cancel = orNew(token);
+    job.profile.validate();
+    m_paths.prepare();
+    cancel->check();
+    if (!job.video.validSource())
+        fail(u"El video de la descarga no es válido."_s);
+
+    const QString folder = QDir::cleanPath(QFileInfo(job.folder).absoluteFilePath());
+    FileSystem::makeDirectories(folder);
+    const std::optional<qint64> available = availableBytes(folder);
+    if (available && *available <= requiredSpace(job.profile, job.video.duration))
+        fail(u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s);
+    const QString work = folder + u"/.Brisomar/"_s + job.video.storageID() + u'-' + job.profile.key();
+    FileSystem::makeDirectories(work);
+
+    const bool audio = job.profile.kind == DownloadKind::audio;
+    const Candidate candidate
+        = audio ? audioCandidate(job, work, cancel, update) : videoCandidate(job, work, cancel, update);
+    cancel->check();
+    notify(update, JobState::converting, 0.99, u"Comprobando el archivo final…"_s, candidate.reused);
+    const MediaProbe result = probe(candidate.file, cancel);
+
+    const bool complete = (!audio || result.audio) && (audio || result.video) && result.duration <= 43200
+        && (job.video.duration == 0 || std::abs(result.duration - job.video.duration) < 3.0);
+    if (!complete)
+        fail(u"El archivo final no contiene el audio o video esperado."_s);
+    if (!audio && job.profile.height >= 1 && result.resolution > job.profile.height)
+        fail(u"La resolución final supera la calidad elegida. Probá otra opción."_s);
+    if (!audio && job.profile.container == VideoContainer::mp4 && !result.codecs.contains(u"h264"_s))
+        fail(u"No se recibió video compatible con Mac. Probá MKV para conservar otro códec."_s);
+    cancel->check();
+
+    const QString extension = QFileInfo(candidate.file).suffix();
+    const QString path
+        = deliver(candidate.file, folder, fileName(job.video, job.profile, result, extension), extension);
+    FileSystem::discardTree(work);
+
+    DownloadJob done = job;
+    done.video.duration = result.duration;
+    done.state = JobState::completed;
+    done.progress = 1.0;
+    done.path = path;
+    done.bytes = result.bytes;
+    done.actualHeight = result.video ? std::optional<qint64>(result.resolution) : std::nullopt;
+    done.detail = bytesString(result.bytes) + u" · Guardado en tu Mac"_s;
+    done.reusedOriginal = candidate.reused;
+    return done;
+}
+
+Downloader::Candidate Downloader::audioCandidate(
+    const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    // The original was measured when it was fetched or found: that probe scales the progress.
+    const Fetched source = fetchOrReuse(job.video, cancel, update);
+    const bool reused = source.original.reused;
+    const QString extension = job.profile.audio == AudioFormat::original ? QFileInfo(source.original.file).suffix()
+                                                                         : ext(job.profile.audio);
+    const QString output = work + u"/export."_s + extension;
+    FileSystem::removeFile(output);
+    notify(update, JobState::converting, 0.72, u"Preparando "_s + job.profile.label(), reused);
+    convert(source.original.file, source.probe.duration, job, output, reused, cancel, update);
+    return { output, reused };
+}
+
+Downloader::Candidate Downloader::videoCandidate(
+    const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    const QList<qint64> heights = job.video.heights(job.profile.container);
+    const qint64 limit = job.profile.height;
+    if (heights.isEmpty()
+        || (limit >= 1 && std::none_of(heights.begin(), heights.end(), [&](qint64 height) { return height <= limit; })))
+        fail(u"Esta resolución no está disponible en el formato elegido. Probá otra calidad o MKV."_s);
+
+    LastPath last;
+    m_tools.run(u"yt-dlp"_s, videoArguments(job.video, job.profile, work), cancel, 86400, [&](const QString& line) {
+        progress(line, 0.9, update);
+        capturePath(line, last);
+        if (line.startsWith(u"[Merger]"_s) || line.startsWith(u"[VideoRemuxer]"_s) || line.startsWith(u"[Metadata]"_s))
+            notify(update, JobState::converting, 0.94, u"Uniendo audio y video…"_s, false);
+    });
+    const std::optional<QString> reported = last.value();
+    if (!reported)
+        fail(u"La descarga no produjo un archivo completo."_s);
+    const std::optional<QString> file = FileSystem::fileInside(*reported, work);
+    if (!file || QFileInfo(*file).suffix().toLower() != u"mkv"_s)
+        fail(u"La salida de la descarga no es un archivo válido."_s);
+
+    if (job.profile.container == VideoContainer::mkv)
+        return { *file, job.reusedOriginal };
+    const QString output = work + u"/export.mp4"_s;
+    prepareMP4(*file, output, cancel, update);
+    return { output, job.reusedOriginal };
+}

@@ -1,0 +1,165 @@
+#include "FileSystem.h"
+
+#include "BrisError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+[[noreturn]] void fail(const QString& what, const QString& path, int error)
+{
+    throw SystemError(u"%1 %2 (%3)."_s.arg(what, QDir::toNativeSeparators(path), reason(error)));
+}
+
+std::filesystem::path native(const QString& path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The atomic rename that fails with EEXIST instead of replacing. Some file
+// systems (network ones above all) refuse the flag with EINVAL.
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+#if defined(__linux__)
+    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+#elif defined(__APPLE__)
+    return ::renamex_np(from.constData(), to.constData(), RENAME_EXCL);
+#else
+    errno = EINVAL;
+    return -1;
+#endif
+}
+
+// A hard link never replaces an existing name; the old name goes once the new
+// one is in place. Nothing (with errno set) when linking fails otherwise.
+std::optional<bool> linkMove(const QByteArray& source, const QByteArray& target)
+{
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+namespace FileSystem {
+
+void makeDirectories(const QString& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(native(path), error);
+    if (error)
+        fail(u"No se pudo crear la carpeta"_s, path, error.value());
+    if (!QFileInfo(path).isDir())
+        fail(u"No se pudo crear la carpeta"_s, path, ENOTDIR);
+}
+
+void removeFile(const QString& path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        fail(u"No se pudo borrar"_s, path, errno);
+}
+
+void removeTree(const QString& path)
+{
+    std::error_code error;
+    std::filesystem::remove_all(native(path), error);
+    if (error)
+        fail(u"No se pudo borrar"_s, path, error.value());
+}
+
+void discardTree(const QString& path) noexcept
+{
+    std::error_code error;
+    std::filesystem::remove_all(native(path), error);
+}
+
+void rename(const QString& from, const QString& to)
+{
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        fail(u"No se pudo mover el archivo a"_s, to, errno);
+}
+
+bool moveWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (renameNoReplace(source, target) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        fail(u"No se pudo mover el archivo a"_s, to, errno);
+    if (const std::optional<bool> moved = linkMove(source, target))
+        return *moved;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK)
+        fail(u"No se pudo mover el archivo a"_s, to, errno);
+    // Neither a careful rename nor hard links: claim the name with an exclusive
+    // create first, so that the rename can only replace our own empty file.
+    const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (claim < 0) {
+        if (errno == EEXIST)
+            return false;
+        fail(u"No se pudo mover el archivo a"_s, to, errno);
+    }
+    ::close(claim);
+    if (::rename(source.constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(target.constData());
+        fail(u"No se pudo mover el archivo a"_s, to, error);
+    }
+    return true;
+}
+
+bool linkWithoutReplacing(const QString& from, const QString& to)
+{
+    if (const std::optional<bool> moved = linkMove(QFile::encodeName(from), QFile::encodeName(to)))
+        return *moved;
+    fail(u"No se pudo mover el archivo a"_s, to, errno);
+}
+
+std::optional<QString> fileInside(const QString& reported, const QString& directory)
+{
+    const QString file = QFileInfo(QDir::cleanPath(reported)).canonicalFilePath();
+    const QString root = QFileInfo(directory).canonicalFilePath();
+    if (file.isEmpty() || root.isEmpty() || !file.startsWith(root + u'/') || !QFileInfo(file).isFile())
+        return std::nullopt;
+    return file;
+}
+
+QString templateLiteral(const QString& path)
+{
+    return QString(path).replace(u'%', u"%%"_s);
+}
+
+std::optional<qint64> regularFileSize(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return qint64(info.st_size);
+}
+
+} // namespace FileSystem

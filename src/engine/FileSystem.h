@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The file operations of the engine. Failures that reach the user are thrown as
+// SystemError with a sentence naming the file and the system's reason.
+namespace FileSystem {
+
+// Creates `path` and its missing parents; an existing directory is fine.
+void makeDirectories(const QString& path);
+// Deletes the file (or link) at `path` when there is one.
+void removeFile(const QString& path);
+// Deletes `path` with everything under it. Symbolic links are removed, never
+// followed, so a planted link cannot reach outside.
+void removeTree(const QString& path);
+// The same, ignoring errors.
+void discardTree(const QString& path) noexcept;
+// Renames `from` to `to`, replacing a file there.
+void rename(const QString& from, const QString& to);
+
+// Moves `from` to `to` unless something (even a dangling link) already has that
+// name: false then, and both stay as they were. Atomic where the file system
+// knows a rename that never replaces; else a hard link, which never replaces
+// either, then the old name's removal.
+bool moveWithoutReplacing(const QString& from, const QString& to);
+// The fallback of moveWithoutReplacing on its own, for file systems without the
+// atomic rename.
+bool linkWithoutReplacing(const QString& from, const QString& to);
+
+// The real path of the regular file a tool reported, when it lies below
+// `directory` once both have their symbolic links resolved; otherwise nothing.
+std::optional<QString> fileInside(const QString& reported, const QString& directory);
+
+// `path` written so that yt-dlp's output template reads it literally.
+QString templateLiteral(const QString& path);
+
+// The size of `path` itself (a link is not followed); nothing for anything but a
+// regular file.
+std::optional<qint64> regularFileSize(const QString& path);
+
+} // namespace FileSystem

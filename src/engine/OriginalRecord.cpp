@@ -1,0 +1,31 @@
+#include "OriginalRecord.h"
+
+#include "JsonFields.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace Qt::Literals::StringLiterals;
+
+QByteArray OriginalRecord::toJson() const
+{
+    const QJsonObject object { { u"videoID"_s, videoID }, { u"filename"_s, filename }, { u"duration"_s, duration },
+        { u"bytes"_s, bytes } };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<OriginalRecord> OriginalRecord::fromJson(const QByteArray& data)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    const std::optional<QString> videoID = JsonFields::text(object.value(u"videoID"_s));
+    const std::optional<QString> filename = JsonFields::text(object.value(u"filename"_s));
+    const std::optional<double> duration = JsonFields::number(object.value(u"duration"_s));
+    const std::optional<qint64> bytes = JsonFields::integer(object.value(u"bytes"_s));
+    if (!videoID || !filename || !duration || !bytes)
+        return std::nullopt;
+    return OriginalRecord { *videoID, *filename, *duration, *bytes };
+}

@@ -1,0 +1,199 @@
+#include "Downloader.h"
+
+#include "BrisError.h"
+#include "DownloadProgress.h"
+#include "FileSystem.h"
+#include "OriginalRecord.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString indexName = u"source.json"_s;
+const QStringList downloadExtensions = { u"m4a"_s, u"webm"_s, u"opus"_s, u"mp3"_s, u"ogg"_s };
+// An index is a line of JSON; anything much bigger is not one of ours.
+constexpr qint64 indexLimit = 64 * 1024;
+
+bool acceptedName(const QString& name)
+{
+    static const QRegularExpression pattern(u"^source\\.(m4a|webm|opus|mp3|ogg)$"_s);
+    return pattern.match(name).hasMatch();
+}
+
+// Sound only, at most twelve hours, and as long as the video when its length is known.
+bool fitsVideo(const MediaProbe& probe, const VideoInfo& video)
+{
+    return probe.audio && !probe.video && probe.duration <= 43200
+        && (video.duration == 0 || std::abs(probe.duration - video.duration) < 3.0);
+}
+
+std::optional<OriginalRecord> readIndex(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.read(indexLimit + 1);
+    if (data.size() > indexLimit)
+        return std::nullopt;
+    return OriginalRecord::fromJson(data);
+}
+
+void writeIndex(const QString& path, const OriginalRecord& record)
+{
+    QSaveFile file(path);
+    const QByteArray data = record.toJson();
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+        throw SystemError(u"No se pudo guardar %1 (%2)."_s.arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+} // namespace
+
+Downloader::Original Downloader::original(
+    const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    return fetchOrReuse(video, orNew(cancel), update).original;
+}
+
+Downloader::Fetched Downloader::fetchOrReuse(
+    const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    const QString directory = QDir(m_paths.cache()).filePath(video.storageID());
+    FileSystem::makeDirectories(directory);
+    std::optional<Fetched> cached = reuse(video, directory, cancel);
+    if (!cached)
+        return fetch(video, directory, cancel, update);
+
+    cancel->check();
+    // The index's date is the entry's last use, which the trim goes by.
+    ::utimes(QFile::encodeName(QDir(directory).filePath(indexName)).constData(), nullptr);
+    notify(update, JobState::converting, 0.72, u"Usando el audio original ya guardado"_s, true);
+    return *cached;
+}
+
+std::optional<Downloader::Fetched> Downloader::reuse(
+    const VideoInfo& video, const QString& directory, const CancellationPtr& cancel) const
+{
+    const std::optional<OriginalRecord> record = readIndex(QDir(directory).filePath(indexName));
+    if (!record || record->videoID != video.storageID() || !acceptedName(record->filename))
+        return std::nullopt;
+    const QString file = QDir(directory).filePath(record->filename);
+    if (FileSystem::regularFileSize(file) != record->bytes)
+        return std::nullopt;
+    try {
+        const MediaProbe measured = probe(file, cancel);
+        if (!fitsVideo(measured, video))
+            return std::nullopt;
+        return Fetched { { file, true }, measured };
+    } catch (const BrisError& error) {
+        if (error.isCancelled())
+            throw;
+    } catch (const std::exception&) {
+        // A cached file that cannot be measured is fetched again.
+    }
+    return std::nullopt;
+}
+
+Downloader::Fetched Downloader::fetch(
+    const VideoInfo& video, const QString& directory, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    const QString partial = QDir(directory).filePath(u"partial"_s);
+    FileSystem::makeDirectories(partial);
+    LastPath last;
+    m_tools.run(u"yt-dlp"_s, fetchArguments(video, partial), cancel, 86400, [&](const QString& line) {
+        progress(line, 0.7, update);
+        capturePath(line, last);
+    });
+    cancel->check();
+
+    const std::optional<QString> reported = last.value();
+    if (!reported)
+        throw BrisError::message(u"La descarga no produjo un archivo completo."_s);
+    const std::optional<QString> file = FileSystem::fileInside(*reported, partial);
+    const QString extension = file ? QFileInfo(*file).suffix().toLower() : QString();
+    if (!file || !downloadExtensions.contains(extension))
+        throw BrisError::message(u"La salida de la descarga no es un archivo válido."_s);
+    const MediaProbe measured = probe(*file, cancel);
+    if (!fitsVideo(measured, video))
+        throw BrisError::message(u"La copia original no coincide con el audio del video."_s);
+
+    const QString name = u"source."_s + extension;
+    const QString target = QDir(directory).filePath(name);
+    FileSystem::removeFile(target);
+    FileSystem::rename(*file, target);
+    writeIndex(QDir(directory).filePath(indexName),
+        OriginalRecord { video.storageID(), name, measured.duration, measured.bytes });
+    FileSystem::discardTree(partial);
+    pruneCache(video.storageID());
+    return Fetched { { target, false }, measured };
+}
+
+QStringList Downloader::fetchArguments(const VideoInfo& video, const QString& partialDirectory) const
+{
+    return m_tools.common() + downloadArguments() + video.selectionArguments()
+        + QStringList { u"--format"_s, u"bestaudio[ext=m4a]/bestaudio/best[acodec!=none]"_s, u"--extract-audio"_s,
+              u"--audio-format"_s, u"best"_s, u"--fixup"_s, u"never"_s, u"--output"_s,
+              FileSystem::templateLiteral(partialDirectory) + u"/source.%(ext)s"_s, video.url() };
+}
+
+qint64 Downloader::cacheBytes() const
+{
+    qint64 total = 0;
+    // Links are neither counted nor followed: only what the cache itself holds.
+    QDirIterator files(m_paths.cache(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+        QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        files.next();
+        total += std::max<qint64>(files.fileInfo().size(), 0);
+    }
+    return total;
+}
+
+void Downloader::clearCache() const
+{
+    FileSystem::removeTree(m_paths.cache());
+    m_paths.prepare();
+}
+
+void Downloader::pruneCache(const QString& keep) const
+{
+    const QDir cache(m_paths.cache());
+    if (!cache.exists())
+        return;
+    struct Entry
+    {
+        QString path;
+        QDateTime used;
+    };
+    std::vector<Entry> entries;
+    for (const QFileInfo& entry :
+        cache.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (entry.fileName() == keep)
+            continue;
+        entries.push_back({ entry.absoluteFilePath(), QFileInfo(entry.absoluteFilePath() + u'/' + indexName).lastModified() });
+    }
+    // Entries without a readable date go first, as if used at the dawn of time.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (!a.used.isValid() || !b.used.isValid())
+            return !a.used.isValid() && b.used.isValid();
+        return a.used < b.used;
+    });
+    for (const Entry& entry : entries) {
+        if (cacheBytes() <= cacheLimit)
+            return;
+        FileSystem::discardTree(entry.path);
+    }
+}

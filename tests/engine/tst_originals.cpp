@@ -1,0 +1,210 @@
+#include "OfflineVideo.h"
+#include "OriginalRecord.h"
+#include "TestSupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qint64 mebibyte = 1024 * 1024;
+
+// A cache entry of `bytes` that costs no disk: a sparse file, and an index dated
+// `used` when there is one.
+void plantEntry(const QString& cache, const QString& name, qint64 bytes, const QDateTime& used = {})
+{
+    const QString directory = cache + u'/' + name;
+    QVERIFY(QDir().mkpath(directory));
+    QFile original(directory + u"/source.m4a"_s);
+    QVERIFY(original.open(QIODevice::WriteOnly));
+    QVERIFY(original.resize(bytes));
+    if (!used.isValid())
+        return;
+    QFile index(directory + u"/source.json"_s);
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write(OriginalRecord { name, u"source.m4a"_s, 12, bytes }.toJson());
+    QVERIFY(index.flush());
+    QVERIFY(index.setFileTime(used, QFileDevice::FileModificationTime));
+}
+
+QStringList entries(const QString& cache)
+{
+    return QDir(cache).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class OriginalsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void indexRoundTrip_data();
+    void indexRoundTrip();
+    void staleEntriesAreFetchedAgain_data();
+    void staleEntriesAreFetchedAgain();
+    void trimKeepsTheRecentlyUsed_data();
+    void trimKeepsTheRecentlyUsed();
+    void clearingLeavesDownloadsAlone();
+
+private:
+    TestMedia m_media;
+};
+
+void OriginalsTest::indexRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("reads");
+
+    QTest::newRow("all four keys, in any order, others ignored")
+        << R"({"bytes":5,"extra":[],"duration":1.5,"filename":"source.m4a","videoID":"abcdefghijk"})"_ba << true;
+    QTest::newRow("bytes missing") << R"({"duration":1.5,"filename":"source.m4a","videoID":"a"})"_ba << false;
+    QTest::newRow("bytes with a fraction")
+        << R"({"bytes":5.5,"duration":1.5,"filename":"source.m4a","videoID":"a"})"_ba << false;
+    QTest::newRow("duration as text")
+        << R"({"bytes":5,"duration":"1.5","filename":"source.m4a","videoID":"a"})"_ba << false;
+    QTest::newRow("an array") << "[]"_ba << false;
+    QTest::newRow("cut short") << R"({"bytes":5,"duration":1.5,"file)"_ba << false;
+}
+
+void OriginalsTest::indexRoundTrip()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, reads);
+
+    const std::optional<OriginalRecord> record = OriginalRecord::fromJson(json);
+    QCOMPARE(record.has_value(), reads);
+    if (record)
+        QCOMPARE(OriginalRecord::fromJson(record->toJson()), record);
+}
+
+void OriginalsTest::staleEntriesAreFetchedAgain_data()
+{
+    QTest::addColumn<QString>("damage");
+
+    QTest::newRow("an index that is not JSON") << u"index not JSON"_s;
+    QTest::newRow("an index of another video") << u"foreign index"_s;
+    QTest::newRow("a file name outside the accepted ones") << u"wav name"_s;
+    QTest::newRow("a file name that leaves the entry") << u"escaping name"_s;
+    QTest::newRow("an original one byte short") << u"truncated"_s;
+    QTest::newRow("an original that now holds a picture") << u"picture"_s;
+    QTest::newRow("an original replaced by a link") << u"link"_s;
+}
+
+void OriginalsTest::staleEntriesAreFetchedAgain()
+{
+    QFETCH(QString, damage);
+
+    OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    const QString entry = offline.cacheEntry();
+    const QString original = entry + u"/source.m4a"_s;
+    const QString index = entry + u"/source.json"_s;
+    QCOMPARE(offline.engine.original(offline.video, nullptr, {}).file, original);
+    const OriginalRecord record = *OriginalRecord::fromJson(TestSupport::readFile(index));
+
+    auto rewrite = [&](OriginalRecord changed) { QVERIFY(TestSupport::writeFile(index, changed.toJson())); };
+    if (damage == u"index not JSON"_s) {
+        QVERIFY(TestSupport::writeFile(index, "{\"videoID\":"));
+    } else if (damage == u"foreign index"_s) {
+        rewrite({ u"zzzzzzzzzzz"_s, record.filename, record.duration, record.bytes });
+    } else if (damage == u"wav name"_s) {
+        QVERIFY(QFile::copy(original, entry + u"/source.wav"_s));
+        rewrite({ record.videoID, u"source.wav"_s, record.duration, record.bytes });
+    } else if (damage == u"escaping name"_s) {
+        QVERIFY(QFile::copy(original, offline.data.filePath(u"source.m4a"_s)));
+        rewrite({ record.videoID, u"../../source.m4a"_s, record.duration, record.bytes });
+    } else if (damage == u"truncated"_s) {
+        QVERIFY(QFile::resize(original, record.bytes - 1));
+    } else if (damage == u"picture"_s) {
+        QVERIFY(QFile::remove(original) && QFile::copy(m_media.path(u"h264-aac.mkv"_s), original));
+        rewrite({ record.videoID, record.filename, record.duration, QFileInfo(original).size() });
+    } else if (damage == u"link"_s) {
+        const QString elsewhere = offline.data.filePath(u"elsewhere.m4a"_s);
+        QVERIFY(QFile::rename(original, elsewhere) && QFile::link(elsewhere, original));
+    }
+
+    UpdateLog log;
+    const Downloader::Original again = offline.engine.original(offline.video, nullptr, log.callback());
+    QCOMPARE(again.reused, false);
+    QCOMPARE(again.file, original);
+    QCOMPARE(offline.stand.runs(u"yt-dlp"_s).size(), 2);
+    QVERIFY(log.any([](const DownloadUpdate& update) { return update.state == JobState::downloading; }));
+    QCOMPARE(OriginalRecord::fromJson(TestSupport::readFile(index)), record);
+
+    // The entry is sound again: the next job is served from it.
+    QCOMPARE(offline.engine.original(offline.video, nullptr, {}).reused, true);
+    QCOMPARE(offline.stand.runs(u"yt-dlp"_s).size(), 2);
+}
+
+void OriginalsTest::trimKeepsTheRecentlyUsed_data()
+{
+    QTest::addColumn<bool>("bigNewcomer");
+    QTest::addColumn<QStringList>("kept");
+
+    QTest::newRow("the oldest go until at most 1 GiB is left")
+        << false << QStringList { u"abcdefghijk"_s, u"newer"_s, u"newest"_s };
+    QTest::newRow("a new original above 1 GiB stays alone") << true << QStringList { u"abcdefghijk"_s };
+}
+
+void OriginalsTest::trimKeepsTheRecentlyUsed()
+{
+    QFETCH(bool, bigNewcomer);
+    QFETCH(QStringList, kept);
+
+    OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    const QString cache = offline.data.filePath(u"Originals"_s);
+    const QDateTime now = QDateTime::currentDateTime();
+    // 1,400 MiB in four entries; an entry without an index counts as the oldest.
+    plantEntry(cache, u"undated"_s, 100 * mebibyte);
+    plantEntry(cache, u"oldest"_s, 500 * mebibyte, now.addDays(-30));
+    plantEntry(cache, u"newer"_s, 500 * mebibyte, now.addDays(-2));
+    plantEntry(cache, u"newest"_s, 300 * mebibyte, now.addDays(-1));
+    // A link planted in the cache goes, but what it points at is not the cache's to delete.
+    QTemporaryDir outside;
+    QVERIFY(TestSupport::writeFile(outside.filePath(u"keep.bin"_s), "not the cache's"));
+    QVERIFY(QFile::link(outside.path(), cache + u"/planted"_s));
+    if (bigNewcomer) {
+        QVERIFY(QDir().mkpath(offline.cacheEntry()));
+        QFile extra(offline.cacheEntry() + u"/extra.bin"_s);
+        QVERIFY(extra.open(QIODevice::WriteOnly) && extra.resize(1536 * mebibyte));
+    }
+    // Every regular file counts, the indexes too; what the link points at does not.
+    qint64 indexes = 0;
+    for (const QString& name : { u"oldest"_s, u"newer"_s, u"newest"_s })
+        indexes += QFileInfo(cache + u'/' + name + u"/source.json"_s).size();
+    QCOMPARE(offline.engine.cacheBytes(), (bigNewcomer ? 2936 : 1400) * mebibyte + indexes);
+
+    QCOMPARE(offline.engine.original(offline.video, nullptr, {}).reused, false);
+    QCOMPARE(entries(cache), kept);
+    QVERIFY(QFileInfo::exists(outside.filePath(u"keep.bin"_s)));
+    const qint64 left = offline.engine.cacheBytes();
+    QCOMPARE(left > Downloader::cacheLimit, bigNewcomer);
+    QVERIFY(left > 800 * mebibyte);
+}
+
+void OriginalsTest::clearingLeavesDownloadsAlone()
+{
+    OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    const Outcome saved = offline.run(offline.job(audioProfile(AudioFormat::mp3)));
+    QCOMPARE(saved.error, QString());
+    const QString cache = offline.data.filePath(u"Originals"_s);
+    QTemporaryDir outside;
+    QVERIFY(TestSupport::writeFile(outside.filePath(u"keep.bin"_s), "not the cache's"));
+    QVERIFY(QFile::link(outside.path(), cache + u"/planted"_s));
+    QVERIFY(offline.engine.cacheBytes() > 100'000);
+
+    offline.engine.clearCache();
+    QVERIFY(QFileInfo(cache).isDir());
+    QCOMPARE(entries(cache), QStringList());
+    QCOMPARE(offline.engine.cacheBytes(), 0);
+    QVERIFY(saved.job->fileAvailable());
+    QVERIFY(QFileInfo::exists(outside.filePath(u"keep.bin"_s)));
+}
+
+QTEST_GUILESS_MAIN(OriginalsTest)
+#include "tst_originals.moc"
