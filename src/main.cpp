@@ -3,8 +3,8 @@
 
 #include <QCoreApplication>
 #include <QFuture>
-#include <QTextStream>
 #include <QtConcurrent>
+#include <QTextStream>
 
 #include <cstring>
 

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -98,23 +99,23 @@ public:
                 file(u"own-audio.mp4"_s) });
 
             const QString address = MediaLink::make(postLink)->url();
-            const QJsonObject post { { u"_type"_s, u"playlist"_s }, { u"id"_s, u"post"_s }, { u"title"_s, u"Own post"_s },
-                { u"extractor"_s, u"instagram"_s }, { u"extractor_key"_s, u"Instagram"_s },
-                { u"webpage_url"_s, address },
+            const QJsonObject post { { u"_type"_s, u"playlist"_s }, { u"id"_s, u"post"_s },
+                { u"title"_s, u"Own post"_s }, { u"extractor"_s, u"instagram"_s },
+                { u"extractor_key"_s, u"Instagram"_s }, { u"webpage_url"_s, address },
                 { u"entries"_s,
                     QJsonArray {
                         entry(u"1000000001"_s, 1, address,
-                            { rendition(u"combined"_s, file(u"own-combined.mp4"_s), u"mp4"_s, u"h264"_s, u"aac"_s,
-                                128) }),
+                            { rendition(
+                                u"combined"_s, file(u"own-combined.mp4"_s), u"mp4"_s, u"h264"_s, u"aac"_s, 128) }),
                         entry(u"1000000002"_s, 2, address,
-                            { rendition(u"combined"_s, file(u"own-silent.mp4"_s), u"mp4"_s, u"h264"_s, u"none"_s,
-                                128) }),
+                            { rendition(
+                                u"combined"_s, file(u"own-silent.mp4"_s), u"mp4"_s, u"h264"_s, u"none"_s, 128) }),
                     } } };
             writeFile(file(u"own-post.json"_s), compact(post));
             const QJsonObject separate = entry(u"1000000003"_s, 3, address,
                 { rendition(u"audio-mp4"_s, file(u"own-audio.mp4"_s), u"m4a"_s, u"none"_s, u"mp4a.40.2"_s, 0),
-                    rendition(u"video-h264"_s, file(u"own-silent.mp4"_s), u"mp4"_s, u"avc1.64000b"_s, u"none"_s,
-                        128) });
+                    rendition(
+                        u"video-h264"_s, file(u"own-silent.mp4"_s), u"mp4"_s, u"avc1.64000b"_s, u"none"_s, 128) });
             writeFile(file(u"own-separate.json"_s), compact(separate));
         });
     }
@@ -144,8 +145,7 @@ public:
                 const bool picture = result.video && result.codecs.contains(u"h264"_s);
                 const bool sound = !source.audio || (result.audio && result.codecs.contains(u"aac"_s));
                 if (!picture || !sound)
-                    throw BrisError::message(
-                        u"Falló MP4 nativo: "_s + name + u" dio "_s + result.codecs.join(u","_s));
+                    throw BrisError::message(u"Falló MP4 nativo: "_s + name + u" dio "_s + result.codecs.join(u","_s));
             });
             m_print(u"PASS MP4 nativo desde "_s + name + u": imagen/sonido verificados"_s);
         }
@@ -215,8 +215,8 @@ private:
         m_tools.run(u"yt-dlp"_s,
             m_tools.common() + FixtureEngine::offlineArguments(document) + extra
                 + QStringList { u"--no-simulate"_s, u"--force-overwrites"_s, u"--output"_s,
-                      FileSystem::templateLiteral(folder) + u"/%(id)s.%(ext)s"_s, u"--merge-output-format"_s, ext,
-                      u"--format"_s, profile.videoSelector(), u"--remux-video"_s, ext },
+                    FileSystem::templateLiteral(folder) + u"/%(id)s.%(ext)s"_s, u"--merge-output-format"_s, ext,
+                    u"--format"_s, profile.videoSelector(), u"--remux-video"_s, ext },
             m_cancel, 300, [&](const QString& line) { lines.append(line); });
         return lines;
     }

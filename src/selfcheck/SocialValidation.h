@@ -16,7 +16,8 @@ namespace SocialValidation {
 // Post documents, clip selection, separate renditions and MP4 preparation on
 // media made in `root`, through the real downloader and converter reading local
 // files. Throws a BrisError message at the first failure.
-void offline(const Downloader& engine, const QString& root, const SuiteSupport::Printer& print = SuiteSupport::printLine);
+void offline(
+    const Downloader& engine, const QString& root, const SuiteSupport::Printer& print = SuiteSupport::printLine);
 
 // One public video per platform, saved as MP4 and as MP3 from the cached
 // original; writes "social-report.json" and returns the exit status.

@@ -29,7 +29,8 @@ int run(bool live, const Options& options)
     try {
         const BrisPaths paths(QDir(root).filePath(u"data"_s));
         // The local suite answers analyses from its own documents; the live one asks the platform.
-        const std::shared_ptr<FixtureEngine> local = live ? nullptr : std::make_shared<FixtureEngine>(Toolchain(), paths);
+        const std::shared_ptr<FixtureEngine> local
+            = live ? nullptr : std::make_shared<FixtureEngine>(Toolchain(), paths);
         const std::shared_ptr<Downloader> engine
             = local ? std::static_pointer_cast<Downloader>(local) : std::make_shared<Downloader>(Toolchain(), paths);
         FileSystem::makeDirectories(root);
@@ -52,7 +53,8 @@ int run(bool live, const Options& options)
         log.print(u"FAIL "_s + errorDescription(error));
         log.print(fullDescription(error));
         try {
-            SuiteSupport::writeJson(reportPath, QJsonDocument(Report { mode, false, QString(), log.checks() }.toJson()));
+            SuiteSupport::writeJson(
+                reportPath, QJsonDocument(Report { mode, false, QString(), log.checks() }.toJson()));
         } catch (const std::exception&) {
             // The status still tells the outcome.
         }
