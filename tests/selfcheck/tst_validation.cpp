@@ -2,11 +2,13 @@
 #include "Downloader.h"
 #include "LiveSuite.h"
 #include "SocialValidation.h"
+#include "StandInTools.h"
 #include "TestAudio.h"
 #include "Validation.h"
 #include "Watchdog.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,6 +29,8 @@ class TestValidation : public QObject
 private Q_SLOTS:
     void brokenLinkRuleStopsTheSuiteAtItsCheck_data();
     void brokenLinkRuleStopsTheSuiteAtItsCheck();
+    void unusableRootEndsThroughTheErrorPath();
+    void offlineSocialChecksFailAsAMessage();
     void testAudioIsTwelveSecondsOfMonoPcm();
     void liveLinksAreOnTheirPlatformsAllowList_data();
     void liveLinksAreOnTheirPlatformsAllowList();
@@ -94,6 +98,43 @@ void TestValidation::brokenLinkRuleStopsTheSuiteAtItsCheck()
     QCOMPARE(checks[checks.size() - 2][u"passed"_s], QJsonValue(false));
     QCOMPARE(checks.last()[u"name"_s].toString(), u"Ejecución"_s);
     QCOMPARE(checks.last()[u"detail"_s].toString(), u"Falló: "_s + failing);
+}
+
+void TestValidation::unusableRootEndsThroughTheErrorPath()
+{
+    QTemporaryDir folder;
+    const QString blocker = folder.filePath(u"file"_s);
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("BRISOMAR_TEST_ROOT", QFile::encodeName(blocker + u"/root"_s));
+    QStringList lines;
+    const int status = Validation::run(false, { LinkRules(), [&](const QString& line) { lines.append(line); } });
+    qunsetenv("BRISOMAR_TEST_ROOT");
+
+    QCOMPARE(status, 1);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(u"FAIL "_s) && lines[0].contains(blocker), qPrintable(lines[0]));
+    QVERIFY(!QFileInfo::exists(blocker + u"/root"_s));
+}
+
+void TestValidation::offlineSocialChecksFailAsAMessage()
+{
+    StandInTools tools;
+    tools.remove(u"ffmpeg"_s);
+    QTemporaryDir data;
+    QTemporaryDir root;
+    const Downloader engine(Toolchain(tools.root()), BrisPaths(data.path()));
+    QStringList lines;
+    try {
+        SocialValidation::offline(engine, root.path(), [&](const QString& line) { lines.append(line); });
+        QFAIL("the checks passed without a converter");
+    } catch (const BrisError& error) {
+        QCOMPARE(error.kind(), BrisError::Kind::Message);
+        QVERIFY2(error.errorDescription().startsWith(u"No se pudieron preparar los archivos de prueba: "_s),
+            qPrintable(error.errorDescription()));
+    }
+    QVERIFY(lines.isEmpty());
 }
 
 void TestValidation::testAudioIsTwelveSecondsOfMonoPcm()
