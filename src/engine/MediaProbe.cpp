@@ -67,6 +67,19 @@ QStringList MediaProbe::arguments()
 
 MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
 {
+    struct stat info;
+    const int failure = ::stat(QFile::encodeName(file).constData(), &info) == 0 ? 0 : errno;
+    // The report's own faults are told first; a file that cannot be measured
+    // comes after them, so its size is not judged here.
+    const MediaProbe probe = fromReport(report, failure ? 1 : info.st_size);
+    if (failure)
+        throw SystemError(
+            u"No se pudo leer el archivo "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(failure)) + u'.');
+    return probe;
+}
+
+MediaProbe MediaProbe::fromReport(const QByteArray& report, qint64 bytes)
+{
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(report, &error);
     if (error.error != QJsonParseError::NoError)
@@ -94,12 +107,8 @@ MediaProbe MediaProbe::read(const QByteArray& report, const QString& file)
             probe.codecs.append(codec.toString());
     }
 
-    struct stat info;
-    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
-        throw SystemError(
-            u"No se pudo leer el archivo "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno)) + u'.');
-    if (info.st_size < 1)
+    if (bytes < 1)
         throw BrisError::message(u"El archivo descargado está vacío."_s);
-    probe.bytes = info.st_size;
+    probe.bytes = bytes;
     return probe;
 }

@@ -22,8 +22,11 @@ struct MediaProbe
     static QStringList arguments();
     // Reads ffprobe's report on `file` and the file's size. Throws the JSON
     // parser's error (JsonError), or BrisError::message when the report has
-    // no valid duration or the file is empty.
+    // no valid duration or the file is empty, or SystemError when the file
+    // cannot be measured; in that order.
     static MediaProbe read(const QByteArray& report, const QString& file);
+    // The same for a file of `bytes` bytes, without touching the file system.
+    static MediaProbe fromReport(const QByteArray& report, qint64 bytes);
 
     friend bool operator==(const MediaProbe&, const MediaProbe&) = default;
 };

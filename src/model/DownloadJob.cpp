@@ -2,6 +2,7 @@
 
 #include "BrisPaths.h"
 #include "JsonFields.h"
+#include "JsonWriter.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -72,27 +73,46 @@ bool DownloadJob::fileAvailable() const
     return info.isFile() && info.size() == *bytes;
 }
 
+void DownloadJob::writeJson(JsonWriter& writer) const
+{
+    writer.beginObject();
+    writer.key("id"_L1);
+    writer.value(id.toString(QUuid::WithoutBraces).toUpper());
+    writer.key("video"_L1);
+    video.writeJson(writer);
+    writer.key("profile"_L1);
+    profile.writeJson(writer);
+    writer.key("folder"_L1);
+    writer.value(folder);
+    writer.key("state"_L1);
+    writer.value(rawValue(state));
+    // JSON has no NaN: it would be written as null and make the whole history unreadable.
+    writer.key("progress"_L1);
+    writer.value(std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0);
+    writer.key("detail"_L1);
+    writer.value(detail);
+    writer.key("created"_L1);
+    writer.value(referenceSeconds(created));
+    if (path) {
+        writer.key("path"_L1);
+        writer.value(*path);
+    }
+    if (bytes) {
+        writer.key("bytes"_L1);
+        writer.value(*bytes);
+    }
+    if (actualHeight) {
+        writer.key("actualHeight"_L1);
+        writer.value(*actualHeight);
+    }
+    writer.key("reusedOriginal"_L1);
+    writer.value(reusedOriginal);
+    writer.endObject();
+}
+
 QJsonObject DownloadJob::toJson() const
 {
-    QJsonObject object {
-        { u"id"_s, id.toString(QUuid::WithoutBraces).toUpper() },
-        { u"video"_s, video.toJson() },
-        { u"profile"_s, profile.toJson() },
-        { u"folder"_s, folder },
-        { u"state"_s, rawValue(state) },
-        // JSON has no NaN: it would be written as null and make the whole history unreadable.
-        { u"progress"_s, std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0 },
-        { u"detail"_s, detail },
-        { u"created"_s, referenceSeconds(created) },
-        { u"reusedOriginal"_s, reusedOriginal },
-    };
-    if (path)
-        object.insert(u"path"_s, *path);
-    if (bytes)
-        object.insert(u"bytes"_s, *bytes);
-    if (actualHeight)
-        object.insert(u"actualHeight"_s, *actualHeight);
-    return object;
+    return jsonObject(*this);
 }
 
 std::optional<DownloadJob> DownloadJob::fromJson(const QJsonValue& value)
@@ -123,10 +143,12 @@ std::optional<DownloadJob> DownloadJob::fromJson(const QJsonValue& value)
 
 QByteArray DownloadJob::encodeHistory(const QList<DownloadJob>& jobs)
 {
-    QJsonArray array;
+    JsonWriter writer;
+    writer.beginArray();
     for (const DownloadJob& job : jobs)
-        array.append(job.toJson());
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+        job.writeJson(writer);
+    writer.endArray();
+    return writer.take();
 }
 
 std::optional<QList<DownloadJob>> DownloadJob::decodeHistory(const QByteArray& data)

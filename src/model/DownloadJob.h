@@ -14,6 +14,8 @@
 
 #include <optional>
 
+class JsonWriter;
+
 // One request to save one video with one profile into one folder, from queued
 // to long after it finished. A plain value: the owner replaces it to change it.
 struct DownloadJob
@@ -41,6 +43,8 @@ struct DownloadJob
     // Whether the saved file is still there with the size it had when saved.
     bool fileAvailable() const;
 
+    // The stored form; toJson is the same as an object.
+    void writeJson(JsonWriter& writer) const;
     QJsonObject toJson() const;
     static std::optional<DownloadJob> fromJson(const QJsonValue& value);
 

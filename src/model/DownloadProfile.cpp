@@ -2,6 +2,7 @@
 
 #include "BrisError.h"
 #include "JsonFields.h"
+#include "JsonWriter.h"
 
 #include <QHashFunctions>
 
@@ -60,16 +61,27 @@ QString DownloadProfile::videoSelector() const
            u"/bestvideo+bestaudio/best/bestvideo"_s;
 }
 
+void DownloadProfile::writeJson(JsonWriter& writer) const
+{
+    writer.beginObject();
+    writer.key("kind"_L1);
+    writer.value(rawValue(kind));
+    writer.key("audio"_L1);
+    writer.value(rawValue(audio));
+    writer.key("bitrate"_L1);
+    writer.value(bitrate);
+    writer.key("container"_L1);
+    writer.value(rawValue(container));
+    writer.key("height"_L1);
+    writer.value(height);
+    writer.key("metadata"_L1);
+    writer.value(metadata);
+    writer.endObject();
+}
+
 QJsonObject DownloadProfile::toJson() const
 {
-    return {
-        { u"kind"_s, rawValue(kind) },
-        { u"audio"_s, rawValue(audio) },
-        { u"bitrate"_s, bitrate },
-        { u"container"_s, rawValue(container) },
-        { u"height"_s, height },
-        { u"metadata"_s, metadata },
-    };
+    return jsonObject(*this);
 }
 
 std::optional<DownloadProfile> DownloadProfile::fromJson(const QJsonValue& value)

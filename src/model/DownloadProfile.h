@@ -11,6 +11,8 @@
 
 #include <optional>
 
+class JsonWriter;
+
 // What to save from an analysed video. The fields of the kind not chosen keep
 // their values but never affect the result.
 struct DownloadProfile
@@ -30,6 +32,8 @@ struct DownloadProfile
     // yt-dlp's format selection for the container, without the height limit.
     QString videoSelector() const;
 
+    // The stored form; toJson is the same as an object.
+    void writeJson(JsonWriter& writer) const;
     QJsonObject toJson() const;
     static std::optional<DownloadProfile> fromJson(const QJsonValue& value);
 

@@ -24,11 +24,13 @@ std::optional<qint64> integer(const QJsonValue& value)
 {
     if (!value.isDouble())
         return std::nullopt;
-    const double d = value.toDouble();
-    if (d != std::trunc(d) || d < -9.2e18 || d > 9.2e18)
+    // toInteger is exact for integers the parser read as integers (the whole 64-bit
+    // range the writer puts out) and for doubles that convert without loss; it falls
+    // back to its default for anything else, so two defaults tell the cases apart.
+    const qint64 value0 = value.toInteger(0);
+    if (value0 != value.toInteger(1))
         return std::nullopt;
-    // toInteger keeps the exact value of integers the parser read as integers.
-    return value.toInteger(qint64(d));
+    return value0;
 }
 
 std::optional<qint64> truncatedInteger(const QJsonValue& value)

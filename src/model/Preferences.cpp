@@ -1,6 +1,7 @@
 #include "Preferences.h"
 
 #include "JsonFields.h"
+#include "JsonWriter.h"
 #include "TextHelpers.h"
 
 #include <QDir>
@@ -24,15 +25,22 @@ QString Preferences::defaultFolder()
 
 QByteArray Preferences::encode() const
 {
-    QJsonObject object {
-        { u"folder"_s, folder },
-        { u"appearance"_s, appearance },
-        { u"metadata"_s, metadata },
-        { u"lastLink"_s, lastLink },
-    };
-    if (lastProfile)
-        object.insert(u"lastProfile"_s, lastProfile->toJson());
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    JsonWriter writer;
+    writer.beginObject();
+    writer.key("folder"_L1);
+    writer.value(folder);
+    writer.key("appearance"_L1);
+    writer.value(appearance);
+    writer.key("metadata"_L1);
+    writer.value(metadata);
+    writer.key("lastLink"_L1);
+    writer.value(lastLink);
+    if (lastProfile) {
+        writer.key("lastProfile"_L1);
+        lastProfile->writeJson(writer);
+    }
+    writer.endObject();
+    return writer.take();
 }
 
 std::optional<Preferences> Preferences::decode(const QByteArray& data)

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -13,6 +14,9 @@ constexpr qsizetype maxNameBytes = 160;
 
 bool isControl(char32_t scalar)
 {
+    // ASCII has no format characters; its controls are below the space and DEL.
+    if (scalar < 0x80)
+        return scalar < 0x20 || scalar == 0x7f;
     const QChar::Category category = QChar::category(scalar);
     return category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Other_Surrogate;
 }
@@ -45,8 +49,12 @@ qsizetype utf8Length(QStringView text)
 
 bool containsControl(QStringView text)
 {
+    // Printable ASCII, the bulk of any link, is passed over first.
+    const auto printable = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; };
+    const qsizetype rest = std::find_if_not(text.begin(), text.end(), printable) - text.begin();
     bool found = false;
-    forEachScalar(text, [&](char32_t scalar, qsizetype, qsizetype) { found = found || isControl(scalar); });
+    forEachScalar(
+        text.sliced(rest), [&](char32_t scalar, qsizetype, qsizetype) { found = found || isControl(scalar); });
     return found;
 }
 

@@ -1,22 +1,33 @@
 #include "VideoFormat.h"
 
 #include "JsonFields.h"
+#include "JsonWriter.h"
 
 #include <QHashFunctions>
 
 using namespace Qt::Literals::StringLiterals;
 
+void VideoFormat::writeJson(JsonWriter& writer) const
+{
+    writer.beginObject();
+    writer.key("height"_L1);
+    writer.value(height);
+    writer.key("width"_L1);
+    writer.value(width);
+    writer.key("codec"_L1);
+    writer.value(codec);
+    writer.key("hasAudio"_L1);
+    writer.value(hasAudio);
+    if (bytes) {
+        writer.key("bytes"_L1);
+        writer.value(*bytes);
+    }
+    writer.endObject();
+}
+
 QJsonObject VideoFormat::toJson() const
 {
-    QJsonObject object {
-        { u"height"_s, height },
-        { u"width"_s, width },
-        { u"codec"_s, codec },
-        { u"hasAudio"_s, hasAudio },
-    };
-    if (bytes)
-        object.insert(u"bytes"_s, *bytes);
-    return object;
+    return jsonObject(*this);
 }
 
 std::optional<VideoFormat> VideoFormat::fromJson(const QJsonValue& value)

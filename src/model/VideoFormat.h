@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class JsonWriter;
+
 // One video rendition that the analysis found.
 struct VideoFormat
 {
@@ -15,6 +17,8 @@ struct VideoFormat
     bool hasAudio = false;
     std::optional<qint64> bytes;
 
+    // The stored form; toJson is the same as an object.
+    void writeJson(JsonWriter& writer) const;
     QJsonObject toJson() const;
     static std::optional<VideoFormat> fromJson(const QJsonValue& value);
 

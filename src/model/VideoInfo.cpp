@@ -2,6 +2,7 @@
 
 #include "BrisError.h"
 #include "JsonFields.h"
+#include "JsonWriter.h"
 #include "TextHelpers.h"
 
 #include <QCryptographicHash>
@@ -251,27 +252,42 @@ QList<qint64> VideoInfo::heights(VideoContainer) const
     return result;
 }
 
+void VideoInfo::writeJson(JsonWriter& writer) const
+{
+    writer.beginObject();
+    writer.key("id"_L1);
+    writer.value(id);
+    writer.key("title"_L1);
+    writer.value(title);
+    writer.key("author"_L1);
+    writer.value(author);
+    // A non-finite duration would be written as null and spoil the whole history;
+    // -1 keeps the record readable and still fails the source check.
+    writer.key("duration"_L1);
+    writer.value(std::isfinite(duration) ? duration : -1.0);
+    writer.key("formats"_L1);
+    writer.beginArray();
+    for (const VideoFormat& format : formats)
+        format.writeJson(writer);
+    writer.endArray();
+    if (provider) {
+        writer.key("provider"_L1);
+        writer.value(rawValue(*provider));
+    }
+    if (sourceURL) {
+        writer.key("sourceURL"_L1);
+        writer.value(*sourceURL);
+    }
+    if (thumbnailURL) {
+        writer.key("thumbnailURL"_L1);
+        writer.value(*thumbnailURL);
+    }
+    writer.endObject();
+}
+
 QJsonObject VideoInfo::toJson() const
 {
-    QJsonArray formatArray;
-    for (const VideoFormat& format : formats)
-        formatArray.append(format.toJson());
-    QJsonObject object {
-        { u"id"_s, id },
-        { u"title"_s, title },
-        { u"author"_s, author },
-        // A non-finite duration would be written as null and spoil the whole history;
-        // -1 keeps the record readable and still fails the source check.
-        { u"duration"_s, std::isfinite(duration) ? duration : -1.0 },
-        { u"formats"_s, formatArray },
-    };
-    if (provider)
-        object.insert(u"provider"_s, rawValue(*provider));
-    if (sourceURL)
-        object.insert(u"sourceURL"_s, *sourceURL);
-    if (thumbnailURL)
-        object.insert(u"thumbnailURL"_s, *thumbnailURL);
-    return object;
+    return jsonObject(*this);
 }
 
 std::optional<VideoInfo> VideoInfo::fromJson(const QJsonValue& value)

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+class JsonWriter;
+
 // What the program knows about one analysed video.
 struct VideoInfo
 {
@@ -46,6 +48,8 @@ struct VideoInfo
     // The heights to offer, largest first; a portrait video is offered by its width.
     QList<qint64> heights(VideoContainer container) const;
 
+    // The stored form; toJson is the same as an object.
+    void writeJson(JsonWriter& writer) const;
     QJsonObject toJson() const;
     static std::optional<VideoInfo> fromJson(const QJsonValue& value);
 

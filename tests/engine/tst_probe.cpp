@@ -42,6 +42,7 @@ private Q_SLOTS:
     void realMedia();
     void reports_data();
     void reports();
+    void missingFile();
     void toolOutput_data();
     void toolOutput();
 
@@ -134,6 +135,15 @@ void ProbeTest::reports()
     const QString file = m_dir.filePath(u"subject"_s);
     QVERIFY(TestSupport::writeFile(file, content));
     QCOMPARE(summary([&] { return MediaProbe::read(report, file); }), expected);
+}
+
+// The report's faults come before a file that cannot be measured.
+void ProbeTest::missingFile()
+{
+    const QString missing = m_dir.filePath(u"gone"_s);
+    QCOMPARE(summary([&] { return MediaProbe::read(R"({"format":{}})", missing); }), noDuration);
+    const QString measured = summary([&] { return MediaProbe::read(R"({"format":{"duration":"1"}})", missing); });
+    QVERIFY2(measured.startsWith(u"No se pudo leer el archivo "_s + missing), qPrintable(measured));
 }
 
 void ProbeTest::toolOutput_data()

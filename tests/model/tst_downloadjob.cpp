@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 using namespace Qt::Literals::StringLiterals;
 
 class TestDownloadJob : public QObject
@@ -94,6 +96,9 @@ void TestDownloadJob::history()
     saved.bytes = 4'000'000'000;
     saved.actualHeight = 720;
     saved.reusedOriginal = true;
+    // What the metadata parser makes of absurd sizes: the ends of the 64-bit range.
+    saved.video.formats.append(
+        { 480, std::numeric_limits<qint64>::min(), u"vp9"_s, false, std::numeric_limits<qint64>::max() });
     const DownloadJob pending = jobIn(m_dir.path());
     QCOMPARE(pending.detail, u"En espera"_s);
     QVERIFY(pending.id != saved.id);
@@ -127,6 +132,8 @@ void TestDownloadJob::records_data()
     QTest::newRow("id with braces") << u"id"_s << QJsonValue(u"{0F8FAD5B-D9CB-469F-A165-70867728950E}"_s) << false;
     QTest::newRow("null bytes") << u"bytes"_s << QJsonValue(QJsonValue::Null) << true;
     QTest::newRow("fractional bytes") << u"bytes"_s << QJsonValue(1.5) << false;
+    QTest::newRow("bytes beyond 64 bits") << u"bytes"_s << QJsonValue(1e19) << false;
+    QTest::newRow("bytes as an exact double") << u"bytes"_s << QJsonValue(4e15) << true;
     QTest::newRow("no reusedOriginal") << u"reusedOriginal"_s << QJsonValue(QJsonValue::Undefined) << false;
     QTest::newRow("unknown state") << u"state"_s << QJsonValue(u"paused"_s) << false;
     QTest::newRow("created beyond any clock") << u"created"_s << QJsonValue(1e300) << false;

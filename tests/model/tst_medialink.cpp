@@ -47,6 +47,12 @@ void TestMediaLink::normalise_data()
                                            << u"https://www.facebook.com/Some.Page/videos/1234567890123/"_s;
     QTest::newRow("fb share v") << u"https://www.facebook.com/share/v/AbC12_-x9/"_s
                                 << u"https://www.facebook.com/share/v/AbC12_-x9/"_s;
+    QTest::newRow("fb reel") << u"https://www.facebook.com/reel/1234567890123?s=1"_s
+                             << u"https://www.facebook.com/reel/1234567890123"_s;
+    QTest::newRow("fb videos with a title segment") << u"https://fb.com/Page/videos/un.titulo-x/12345/"_s
+                                                    << u"https://www.facebook.com/Page/videos/un.titulo-x/12345/"_s;
+    QTest::newRow("fb group permalink") << u"https://mbasic.facebook.com/groups/a.b/permalink/123456/"_s
+                                        << u"https://www.facebook.com/groups/a.b/permalink/123456/"_s;
     QTest::newRow("fb.watch") << u"https://fb.watch/AbC12_-x9/?mibextid=q"_s << u"https://fb.watch/AbC12_-x9/"_s;
     QTest::newRow("ig reel, query dropped")
         << u"https://www.instagram.com/reel/C_a-B12xyz/?igsh=abc"_s << u"https://www.instagram.com/reel/C_a-B12xyz/"_s;
@@ -77,6 +83,10 @@ void TestMediaLink::normalise_data()
     QTest::newRow("ig unreserved escape") << u"https://www.instagram.com/reel/%41bcdef/"_s << QString();
     QTest::newRow("ig as user name") << u"https://instagram.com@evil.example/reel/Cabcde/"_s << QString();
     QTest::newRow("x dot segments") << u"https://x.com/a/status/12345/../../../etc/passwd"_s << QString();
+    QTest::newRow("fb reel of letters") << u"https://www.facebook.com/reel/abcdefgh"_s << QString();
+    QTest::newRow("fb share of another kind") << u"https://www.facebook.com/share/p/AbC12_-x9/"_s << QString();
+    QTest::newRow("fb two forms run together")
+        << u"https://www.facebook.com/reel/12345/groups/a/permalink/12345"_s << QString();
     QTest::newRow("fb v of 4 digits") << u"https://www.facebook.com/watch/?v=1234"_s << QString();
     QTest::newRow("fb v of 41 digits") << u"https://www.facebook.com/watch/?v="_s + QString(41, u'1') << QString();
 }
