@@ -242,6 +242,9 @@ QJsonObject check(const Downloader& engine, MediaPlatform platform, const QStrin
         const QList<VideoInfo> videos = engine.analyze(link, cancel);
         const VideoInfo& video = videos.first();
         const QString folder = QDir(root).filePath(u"Downloads/"_s + rawValue(platform));
+        // A video job merges its own streams and leaves the originals cache alone: the
+        // sound is fetched into it first, so that the MP3 has an original to reuse.
+        engine.original(video, cancel, {});
 
         DownloadProfile mp4;
         mp4.kind = DownloadKind::video;
