@@ -1,19 +1,57 @@
+#include "SocialValidation.h"
+#include "Validation.h"
+
 #include <QCoreApplication>
+#include <QFuture>
 #include <QTextStream>
+#include <QtConcurrent>
+
+#include <cstring>
 
 #ifdef BRISOMAR_HAS_UI
 #include "AppDelegate.h"
 #endif
 
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+bool hasSwitch(int argc, char* argv[], const char* name)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    return false;
+}
+
+// A suite runs off the main thread while the main loop keeps the process
+// alive; its status becomes the process's.
+int runHeadless(int argc, char* argv[], std::function<int()> suite)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"Brisomar"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRISOMAR_VERSION));
+    QtConcurrent::run(std::move(suite)).then(&app, [](int status) { QCoreApplication::exit(status); });
+    return app.exec();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // The social suite wins when both kinds of switch are given.
+    if (hasSwitch(argc, argv, "--social-test"))
+        return runHeadless(argc, argv, [] { return SocialValidation::live(); });
+    if (hasSwitch(argc, argv, "--self-test") || hasSwitch(argc, argv, "--live-test")) {
+        const bool live = hasSwitch(argc, argv, "--live-test");
+        return runHeadless(argc, argv, [live] { return Validation::run(live); });
+    }
+
 #ifdef BRISOMAR_HAS_UI
     return AppDelegate::run(argc, argv);
 #else
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Brisomar"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRISOMAR_VERSION));
-    QTextStream(stdout) << "Brisomar " << QCoreApplication::applicationVersion() << Qt::endl;
-    return 0;
+    QTextStream(stderr) << "Esta compilación no tiene ventana: usá --self-test, --live-test o --social-test."
+                        << Qt::endl;
+    return 2;
 #endif
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Check.h"
+#include "SuiteSupport.h"
+
+#include <QList>
+#include <QString>
+
+// The checks of the current run, each printed as one line when it is made.
+class CheckLog
+{
+public:
+    explicit CheckLog(SuiteSupport::Printer print = SuiteSupport::printLine);
+
+    // Appends the check and prints "PASS" or "FAIL", the name and the detail. A
+    // failed check throws a BrisError message "Falló: <name>", ending the run.
+    void record(bool passed, const QString& name, const QString& detail);
+    // Appends without printing: the run's own closing entries.
+    void append(const Check& check);
+    void print(const QString& line) const;
+
+    const QList<Check>& checks() const { return m_checks; }
+
+private:
+    SuiteSupport::Printer m_print;
+    QList<Check> m_checks;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Downloader.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <mutex>
+
+// The engine of the local suite. Analyses answer from saved metadata documents
+// that the real yt-dlp reads with their renditions as local files, so the suite
+// never reaches the network; every other operation is the engine's own.
+class FixtureEngine : public Downloader
+{
+public:
+    using Downloader::Downloader;
+
+    // Analyses of `link` answer with the document at `infoJson`.
+    void serve(const MediaLink& link, const QString& infoJson);
+    // A link without a document is refused rather than looked up online.
+    QList<VideoInfo> analyze(const QString& text, const CancellationPtr& cancel) const override;
+
+    // yt-dlp's options for a document whose renditions are local files. Only
+    // the self-checks pass them: they open the downloader to file addresses.
+    static QStringList offlineArguments(const QString& infoJson);
+
+private:
+    mutable std::mutex m_lock;
+    QHash<QString, QString> m_documents;
+};

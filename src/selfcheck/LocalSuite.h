@@ -1,0 +1,69 @@
+#pragma once
+
+#include "CheckLog.h"
+#include "DownloadJob.h"
+#include "LinkRules.h"
+#include "SuiteSupport.h"
+#include "VideoInfo.h"
+
+#include <QDir>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class AppModel;
+class FixtureEngine;
+
+// The checks of "--self-test" after the tools' own: link rules, the parser, the
+// history format, the real tools on generated media, the queue of a real
+// application model, cancellation and the cache. Needs no network.
+class LocalSuite
+{
+public:
+    LocalSuite(std::shared_ptr<FixtureEngine> engine, const QString& root, CheckLog& log, LinkRules rules,
+        SuiteSupport::Printer print);
+    ~LocalSuite();
+    LocalSuite(const LocalSuite&) = delete;
+    LocalSuite& operator=(const LocalSuite&) = delete;
+
+    // Every check in order; the first failure throws.
+    void run();
+
+private:
+    void checkLinks();
+    void prepareAudio();
+    void checkParser();
+    void checkSocialAudio();
+    void openModel();
+    void checkModelLinks();
+    void checkRealEngine();
+    void checkNames();
+    void checkConversions();
+    void checkQueue();
+    void checkCancellation();
+    void checkCache();
+
+    QString file(const QString& name) const { return m_root.filePath(name); }
+    // Puts the test sound in the originals cache as the fetched sound of `video`.
+    void seedOriginal(const VideoInfo& video);
+    // Saves `video` with `profile` into the downloads, straight through the engine.
+    DownloadJob save(const VideoInfo& video, const DownloadProfile& profile);
+    // The model's analysis of `link`, once it has ended; its videos.
+    QList<VideoInfo> analyzeInModel(const QString& link);
+    std::optional<DownloadJob> modelJob(const QUuid& id) const;
+    // The job has left the queue and the engine, or is gone.
+    bool finished(const QUuid& id) const;
+    void awaitModel(AppModel& model, const std::function<bool()>& done, const QString& what);
+
+    std::shared_ptr<FixtureEngine> m_engine;
+    QDir m_root;
+    CheckLog& m_log;
+    LinkRules m_rules;
+    SuiteSupport::Printer m_print;
+    QString m_downloads;
+    QString m_original;
+    std::unique_ptr<AppModel> m_model;
+    // What the engine saved outside the model, which clearing the cache must leave alone.
+    QList<DownloadJob> m_saved;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// What the self-check suites share: their output, scratch folder, reports and budgets.
+namespace SuiteSupport {
+
+// Where a suite's lines go; standard output unless a caller wants them.
+using Printer = std::function<void(const QString&)>;
+// Writes `line` and a line feed to standard output at once.
+void printLine(const QString& line);
+
+// BRISOMAR_TEST_ROOT taken as a path when set, else `<temp>/<prefix><UUID>`, new on every call.
+QString scratchRoot(const QString& prefix);
+// Replaces `path` atomically. Throws SystemError.
+void writeJson(const QString& path, const QJsonDocument& document);
+
+// The time a live platform or step may take on top of its tools' own limits
+// (BRISOMAR_LIVE_BUDGET, in seconds); nothing when unset.
+std::optional<std::chrono::milliseconds> liveBudget();
+
+// Whether process `pid` has ended (gone, or a zombie), looking for up to `within`.
+bool processGone(qint64 pid, std::chrono::milliseconds within);
+
+} // namespace SuiteSupport

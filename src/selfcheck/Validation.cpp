@@ -1,0 +1,65 @@
+#include "Validation.h"
+
+#include "BrisError.h"
+#include "CheckLog.h"
+#include "FileSystem.h"
+#include "FixtureEngine.h"
+#include "LiveSuite.h"
+#include "LocalSuite.h"
+#include "Report.h"
+
+#include <QDir>
+#include <QJsonDocument>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Validation {
+
+int run(bool live)
+{
+    return run(live, Options());
+}
+
+int run(bool live, const Options& options)
+{
+    CheckLog log(options.print);
+    const QString root = SuiteSupport::scratchRoot(u"Brisomar-QA-"_s);
+    const QString reportPath = QDir(root).filePath(u"report.json"_s);
+    const QString mode = live ? u"live-youtube"_s : u"local-self-test"_s;
+    try {
+        const BrisPaths paths(QDir(root).filePath(u"data"_s));
+        // The local suite answers analyses from its own documents; the live one asks the platform.
+        const std::shared_ptr<FixtureEngine> local
+            = live ? nullptr : std::make_shared<FixtureEngine>(Toolchain(), paths);
+        const std::shared_ptr<Downloader> engine
+            = local ? std::static_pointer_cast<Downloader>(local) : std::make_shared<Downloader>(Toolchain(), paths);
+        FileSystem::makeDirectories(root);
+        paths.prepare();
+
+        const QString versions = engine->versions();
+        log.record(!versions.isEmpty(), u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s,
+            versions.section(u'\n', 0, 0));
+        if (live)
+            LiveSuite(*engine, root, log).run();
+        else
+            LocalSuite(local, root, log, options.rules, options.print).run();
+
+        SuiteSupport::writeJson(reportPath, QJsonDocument(Report { mode, true, versions, log.checks() }.toJson()));
+        log.print(u"PASS %1 comprobaciones · %2"_s.arg(log.checks().size()).arg(QDir::toNativeSeparators(root)));
+        return 0;
+    } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        log.append(Check { u"Ejecución"_s, false, fullDescription(error) });
+        log.print(u"FAIL "_s + errorDescription(error));
+        log.print(fullDescription(error));
+        try {
+            SuiteSupport::writeJson(
+                reportPath, QJsonDocument(Report { mode, false, QString(), log.checks() }.toJson()));
+        } catch (const std::exception&) {
+            // The status still tells the outcome.
+        }
+        return 1;
+    }
+}
+
+} // namespace Validation
