@@ -75,7 +75,7 @@ public:
     // The job's progress for one line of ffmpeg's progress output while it
     // converts `duration` seconds; nothing for other lines.
     static std::optional<double> conversionProgress(const QString& line, double duration);
-    // Free bytes the folder must have beyond which a job may start.
+    // The free bytes a folder must exceed for the job to start.
     static qint64 requiredSpace(const DownloadProfile& profile, double duration);
     // The delivered file's first-choice name.
     static QString fileName(
