@@ -735,6 +735,12 @@ void AppModel::applyUpdate(const QUuid& id, const CancellationPtr& token, const 
 void AppModel::finishJob(const QUuid& id, const CancellationPtr& token, const std::optional<DownloadJob>& finished,
     std::exception_ptr error, std::optional<qint64> cacheBytes)
 {
+    // Cleared before the job's new state is announced, so that screens reading
+    // `active` on that signal no longer see this job running.
+    if (m_activeID == id) {
+        m_activeID.reset();
+        m_activeToken.reset();
+    }
     const qsizetype index = indexOf(id);
     if (finished) {
         if (index >= 0) {
@@ -752,10 +758,6 @@ void AppModel::finishJob(const QUuid& id, const CancellationPtr& token, const st
         }
         if (!cancelled)
             show(description, true);
-    }
-    if (m_activeID == id) {
-        m_activeID.reset();
-        m_activeToken.reset();
     }
     if (cacheBytes)
         setCacheSize(*cacheBytes);
