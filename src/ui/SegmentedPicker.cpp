@@ -1,5 +1,6 @@
 #include "SegmentedPicker.h"
 
+#include "Symbols.h"
 #include "Theme.h"
 
 #include <QKeyEvent>
@@ -9,6 +10,8 @@ namespace {
 
 constexpr int inset = 2;
 constexpr qreal radius = 7;
+constexpr int symbolSize = 14;
+constexpr int symbolGap = 6;
 
 } // namespace
 
@@ -49,7 +52,8 @@ QSize SegmentedPicker::sizeHint() const
 {
     int widest = 0;
     for (const Segment& segment : m_segments)
-        widest = std::max(widest, fontMetrics().horizontalAdvance(segment.title));
+        widest = std::max(widest,
+            fontMetrics().horizontalAdvance(segment.title) + (segment.symbol.isEmpty() ? 0 : symbolSize + symbolGap));
     return { count() * (widest + 24) + 2 * inset, fontMetrics().height() + 12 };
 }
 
@@ -84,11 +88,23 @@ void SegmentedPicker::paintEvent(QPaintEvent*)
             painter.drawLine(
                 QPointF(segment.left() + 0.5, segment.top() + 5), QPointF(segment.left() + 0.5, segment.bottom() - 4));
         }
-        painter.setPen(theme.color(Tone::primary, i == chosen ? 1.0 : 0.8));
+        const QColor ink = theme.color(Tone::primary, i == chosen ? 1.0 : 0.8);
+        painter.setPen(ink);
         QFont font = this->font();
         font.setWeight(i == chosen ? QFont::Medium : QFont::Normal);
         painter.setFont(font);
-        painter.drawText(segment, Qt::AlignCenter, m_segments[i].title);
+        const QString& symbol = m_segments[i].symbol;
+        if (symbol.isEmpty()) {
+            painter.drawText(segment, Qt::AlignCenter, m_segments[i].title);
+            continue;
+        }
+        // The symbol and the title centred together.
+        const int text = QFontMetrics(font).horizontalAdvance(m_segments[i].title);
+        const int left = segment.left() + (segment.width() - symbolSize - symbolGap - text) / 2;
+        painter.drawPixmap(left, segment.top() + (segment.height() - symbolSize) / 2,
+            symbolPixmap(symbol, ink, symbolSize, SymbolWeight::regular, devicePixelRatioF()));
+        painter.drawText(QRect(left + symbolSize + symbolGap, segment.top(), text + 1, segment.height()),
+            Qt::AlignVCenter | Qt::AlignLeft, m_segments[i].title);
     }
     if (m_keyboardFocus && hasFocus()) {
         painter.setBrush(Qt::NoBrush);

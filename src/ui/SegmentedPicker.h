@@ -15,6 +15,8 @@ public:
     {
         QString title;
         QString value;
+        // Drawn before the title when given.
+        QString symbol = {};
     };
 
     explicit SegmentedPicker(const QList<Segment>& segments, QWidget* parent = nullptr);

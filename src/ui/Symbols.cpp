@@ -59,6 +59,7 @@ const QList<SymbolFile>& symbolFiles()
         { u"music.note"_s, u"music"_s },
         { u"play.rectangle"_s, u"square-play"_s },
         { u"play.fill"_s, u"play-filled"_s },
+        { u"pause.fill"_s, u"pause-filled"_s },
         { u"4k.tv"_s, u"tv"_s },
         { u"clock"_s, u"clock"_s },
         { u"tray"_s, u"inbox"_s },
