@@ -10,7 +10,7 @@ packages=(
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     python3 python3-certifi python3-mutagen python3-pycryptodome python3-requests python3-urllib3 python3-websockets
     libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream xvfb dbus-daemon
+    desktop-file-utils appstream xvfb dbus-daemon openssl
 )
 
 missing=()

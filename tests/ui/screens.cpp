@@ -1,7 +1,9 @@
 // Pictures of every screen of the window, in both schemes, with an empty and a
-// full model, to look at: ui_screens <folder>. The model is real; the engine is
+// full model, the new-download screen in its states and the two sheets, to
+// look at: ui_screens <folder>. The model is real; the engine is
 // the test's, so that a download can be shown half-way.
 #include "MainView.h"
+#include "TestSupport.h"
 #include "SheetDialog.h"
 #include "Theme.h"
 #include "UiSupport.h"
@@ -98,13 +100,76 @@ bool shoot(const QString& folder, bool full)
     return ok;
 }
 
+// The new-download screen while analysing and with a post's videos, and the
+// two sheets: preferences and the player on a real clip.
+bool shootStates(const QString& folder)
+{
+    AppHarness harness;
+    if (!harness.openReady())
+        return false;
+    AppModel& model = *harness.model;
+    MainView view(&model);
+    view.resize(MainView::defaultSize);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return false;
+
+    QList<VideoInfo> post = { testVideo(u"post0000001"_s, { 1080, 720, 360 }, u"Atardecer en la costa"_s),
+        testVideo(u"post0000002"_s, { 2160, 1080 },
+            u"Detrás de escena con el equipo completo y una descripción larga que ocupa dos líneas"_s),
+        testVideo(u"post0000003"_s, { 720 }, u"Final"_s) };
+    for (VideoInfo& video : post) {
+        video.provider = MediaPlatform::instagram;
+        video.sourceURL = u"https://www.instagram.com/p/Cabc123/"_s;
+    }
+    model.setLink(u"https://www.instagram.com/p/Cabc123/"_s);
+    model.analyze();
+    if (!QTest::qWaitFor([&] { return harness.engine->count(Kind::analyze) == 1; }, 5000))
+        return false;
+    bool ok = true;
+    for (const QString& appearance : { u"dark"_s, u"light"_s }) {
+        model.setAppearance(appearance);
+        ok &= picture(view, QDir(folder).filePath(u"%1-new-analysing.png"_s.arg(appearance)));
+    }
+    harness.engine->call(Kind::analyze, 0)->finish(post);
+    if (!QTest::qWaitFor([&] { return !model.analyzing(); }, 5000))
+        return false;
+    model.chooseVideo(u"post0000002"_s);
+    DownloadProfile profile = model.profile();
+    profile.kind = DownloadKind::video;
+    profile.height = 2160;
+    model.setProfile(profile);
+
+    const QString clip = harness.dir.filePath(u"clip.mp4"_s);
+    if (!TestSupport::makeMedia(clip, 640, 360, 1, 10))
+        return false;
+    DownloadJob job = UiSupport::finishedJob(harness.downloads(), u"post0000002"_s, post[1].title,
+        u"Autor"_s, DownloadKind::video, 1);
+    job.path = clip;
+    for (const QString& appearance : { u"dark"_s, u"light"_s }) {
+        model.setAppearance(appearance);
+        ok &= picture(view, QDir(folder).filePath(u"%1-new-chooser.png"_s.arg(appearance)));
+        model.setSettings(true);
+        ok &= view.settingsSheet() && picture(*view.settingsSheet(), QDir(folder).filePath(u"%1-settings.png"_s.arg(appearance)));
+        model.setSettings(false);
+        model.setPreviewJob(job);
+        QTest::qWait(500);
+        ok &= view.playerSheet() && picture(*view.playerSheet(), QDir(folder).filePath(u"%1-player.png"_s.arg(appearance)));
+        model.setPreviewJob(std::nullopt);
+    }
+    harness.engine->close();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, u"."_s);
     QDir().mkpath(folder);
-    const bool ok = shoot(folder, false) && shoot(folder, true);
+    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder);
     return ok ? 0 : 1;
 }
