@@ -30,8 +30,8 @@ CandidateRow::CandidateRow(int position, const VideoInfo& video, bool chosen, QW
     m_caption->setObjectName(u"candidateCaption"_s);
     m_duration->setObjectName(u"candidateDuration"_s);
     m_mark->setObjectName(u"candidateMark"_s);
-    for (QWidget* part : { static_cast<QWidget*>(m_mark), static_cast<QWidget*>(m_caption),
-             static_cast<QWidget*>(m_duration) })
+    for (QWidget* part :
+        { static_cast<QWidget*>(m_mark), static_cast<QWidget*>(m_caption), static_cast<QWidget*>(m_duration) })
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     auto* row = new QHBoxLayout(this);

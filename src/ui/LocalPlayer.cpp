@@ -2,8 +2,8 @@
 
 #include "AppModel.h"
 #include "ClampedLabel.h"
-#include "Playback.h"
 #include "PlainButton.h"
+#include "Playback.h"
 #include "QuietStyle.h"
 #include "StyledLabel.h"
 #include "SymbolView.h"
@@ -140,7 +140,8 @@ void LocalPlayer::togglePlaying()
 
 void LocalPlayer::refreshState(QMediaPlayer::PlaybackState state)
 {
-    m_playPause->setLeading({ state == QMediaPlayer::PlayingState ? u"pause.fill"_s : u"play.fill"_s, 16, std::nullopt });
+    m_playPause->setLeading(
+        { state == QMediaPlayer::PlayingState ? u"pause.fill"_s : u"play.fill"_s, 16, std::nullopt });
 }
 
 void LocalPlayer::refreshPosition()

@@ -49,8 +49,8 @@ QHBoxLayout* labelled(SymbolView* symbol, QWidget* text, int spacing = 5)
 
 // Fills `picker` with `items` (text, value) unless it already holds them, and
 // shows `value`; a value not on the list shows as `missing` without being offered.
-void showChoices(QComboBox* picker, const QList<std::pair<QString, QVariant>>& items, const QVariant& value,
-    const QString& missing)
+void showChoices(
+    QComboBox* picker, const QList<std::pair<QString, QVariant>>& items, const QVariant& value, const QString& missing)
 {
     bool same = picker->count() == items.size();
     for (int i = 0; same && i < picker->count(); ++i)
@@ -213,7 +213,8 @@ QWidget* NewDownloadView::buildFormatCard()
     header->addStretch(1);
     QList<SegmentedPicker::Segment> kinds;
     for (const DownloadKind kind : allCases<DownloadKind>())
-        kinds.append({ title(kind), rawValue(kind), kind == DownloadKind::audio ? u"waveform"_s : u"play.rectangle"_s });
+        kinds.append(
+            { title(kind), rawValue(kind), kind == DownloadKind::audio ? u"waveform"_s : u"play.rectangle"_s });
     m_kind = new SegmentedPicker(kinds);
     m_kind->setObjectName(u"kindPicker"_s);
     m_kind->setAccessibleName(u"Tipo de descarga"_s);
@@ -401,8 +402,7 @@ void NewDownloadView::refreshChooser()
         for (qsizetype i = 0; i < candidates.size(); ++i) {
             auto* row = new CandidateRow(int(i + 1), candidates[i], false);
             row->setObjectName(u"candidate-%1"_s.arg(i + 1));
-            connect(row, &QAbstractButton::clicked, this,
-                [this, id = candidates[i].id] { m_model->chooseVideo(id); });
+            connect(row, &QAbstractButton::clicked, this, [this, id = candidates[i].id] { m_model->chooseVideo(id); });
             m_chooserRows->layout()->addWidget(row);
             m_candidateRows.append(row);
         }

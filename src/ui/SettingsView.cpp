@@ -3,8 +3,8 @@
 #include "AccentStyle.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
-#include "Rule.h"
 #include "QuietStyle.h"
+#include "Rule.h"
 #include "SegmentedPicker.h"
 #include "StyledLabel.h"
 #include "SwitchButton.h"
@@ -108,7 +108,8 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     cacheText->setSpacing(6);
     cacheText->addWidget(heading(u"Originales reutilizables"_s));
     cacheText->addWidget(m_cacheSize);
-    auto* keeps = new StyledLabel(u"Vaciar esta caché conserva tus archivos descargados."_s, uiFont(11), Tone::secondary);
+    auto* keeps
+        = new StyledLabel(u"Vaciar esta caché conserva tus archivos descargados."_s, uiFont(11), Tone::secondary);
     keeps->setWordWrap(true);
     cacheText->addWidget(keeps);
     cache->addLayout(cacheText, 1);

@@ -63,7 +63,8 @@ void ThumbnailLoader::load(const std::optional<QUrl>& address, const QSize& fill
         // Queued: the reply cannot be aborted from inside its own announcement.
         if (length.isValid() && length.toLongLong() > maxBytes)
             QMetaObject::invokeMethod(
-                this, [this, generation = m_generation] {
+                this,
+                [this, generation = m_generation] {
                     if (generation == m_generation && m_loading)
                         fail();
                 },

@@ -3,8 +3,8 @@
 // look at: ui_screens <folder>. The model is real; the engine is
 // the test's, so that a download can be shown half-way.
 #include "MainView.h"
-#include "TestSupport.h"
 #include "SheetDialog.h"
+#include "TestSupport.h"
 #include "Theme.h"
 #include "UiSupport.h"
 
@@ -143,18 +143,20 @@ bool shootStates(const QString& folder)
     const QString clip = harness.dir.filePath(u"clip.mp4"_s);
     if (!TestSupport::makeMedia(clip, 640, 360, 1, 10))
         return false;
-    DownloadJob job = UiSupport::finishedJob(harness.downloads(), u"post0000002"_s, post[1].title,
-        u"Autor"_s, DownloadKind::video, 1);
+    DownloadJob job = UiSupport::finishedJob(
+        harness.downloads(), u"post0000002"_s, post[1].title, u"Autor"_s, DownloadKind::video, 1);
     job.path = clip;
     for (const QString& appearance : { u"dark"_s, u"light"_s }) {
         model.setAppearance(appearance);
         ok &= picture(view, QDir(folder).filePath(u"%1-new-chooser.png"_s.arg(appearance)));
         model.setSettings(true);
-        ok &= view.settingsSheet() && picture(*view.settingsSheet(), QDir(folder).filePath(u"%1-settings.png"_s.arg(appearance)));
+        ok &= view.settingsSheet()
+            && picture(*view.settingsSheet(), QDir(folder).filePath(u"%1-settings.png"_s.arg(appearance)));
         model.setSettings(false);
         model.setPreviewJob(job);
         QTest::qWait(500);
-        ok &= view.playerSheet() && picture(*view.playerSheet(), QDir(folder).filePath(u"%1-player.png"_s.arg(appearance)));
+        ok &= view.playerSheet()
+            && picture(*view.playerSheet(), QDir(folder).filePath(u"%1-player.png"_s.arg(appearance)));
         model.setPreviewJob(std::nullopt);
     }
     harness.engine->close();

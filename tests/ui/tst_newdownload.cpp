@@ -238,10 +238,9 @@ void NewDownloadTest::audioQualities_data()
     QTest::addColumn<QStringList>("qualities");
     QTest::addColumn<QString>("fixed");
 
-    QTest::newRow("MP3 rates, 192 balanced") << u"MP3 · universal"_s
-                                             << QStringList { u"128 kbps"_s, u"192 kbps · equilibrado"_s,
-                                                    u"256 kbps"_s, u"320 kbps"_s }
-                                             << QString();
+    QTest::newRow("MP3 rates, 192 balanced")
+        << u"MP3 · universal"_s
+        << QStringList { u"128 kbps"_s, u"192 kbps · equilibrado"_s, u"256 kbps"_s, u"320 kbps"_s } << QString();
     QTest::newRow("M4A rates") << u"M4A · AAC"_s
                                << QStringList { u"128 kbps"_s, u"192 kbps · equilibrado"_s, u"256 kbps"_s }
                                << QString();
@@ -252,8 +251,8 @@ void NewDownloadTest::audioQualities_data()
     QTest::newRow("FLAC has no rates") << u"FLAC · sin pérdida adicional"_s << QStringList()
                                        << u"Sin pérdida adicional"_s;
     QTest::newRow("WAV has no rates") << u"WAV · PCM 16 bits"_s << QStringList() << u"PCM · 16 bits"_s;
-    QTest::newRow("the original has no rates") << title(AudioFormat::original) << QStringList()
-                                               << u"Audio original disponible"_s;
+    QTest::newRow("the original has no rates")
+        << title(AudioFormat::original) << QStringList() << u"Audio original disponible"_s;
 }
 
 void NewDownloadTest::audioQualities()
@@ -284,7 +283,8 @@ void NewDownloadTest::audioQualities()
         QCOMPARE(NewDownloadView::bitrateText(harness.model->profile().bitrate), qualities.last());
     }
     QCOMPARE(part<QPushButton>(view, u"download"_s)->text(), u"Descargar audio"_s);
-    QCOMPARE(part<QLabel>(view, u"hint"_s)->text(), u"Un bitrate mayor no recupera detalle que el original no tenga."_s);
+    QCOMPARE(
+        part<QLabel>(view, u"hint"_s)->text(), u"Un bitrate mayor no recupera detalle que el original no tenga."_s);
 }
 
 void NewDownloadTest::videoLadder()

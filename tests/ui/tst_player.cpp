@@ -24,8 +24,8 @@ DownloadJob finished(const QString& path)
     video.title = u"Un video"_s;
     video.duration = 3;
     video.provider = MediaPlatform::youtube;
-    DownloadJob job = DownloadJob::make(video, DownloadProfile(), QFileInfo(path).absolutePath(), JobState::completed,
-        false);
+    DownloadJob job
+        = DownloadJob::make(video, DownloadProfile(), QFileInfo(path).absolutePath(), JobState::completed, false);
     job.path = path;
     return job;
 }

@@ -142,8 +142,8 @@ void SettingsTest::clearCacheWaitsForTheRunningJob()
     QTRY_VERIFY(model.engineReady());
     SettingsView view(&model);
     view.show();
-    QCOMPARE(text(view, u"cacheSize"_s),
-        bytesString(5'000'000) + u" · Evita bajar el mismo audio al cambiar de calidad."_s);
+    QCOMPARE(
+        text(view, u"cacheSize"_s), bytesString(5'000'000) + u" · Evita bajar el mismo audio al cambiar de calidad."_s);
     auto* clear = part<QPushButton>(view, u"clearCache"_s);
     QVERIFY(clear->isEnabled());
 

@@ -10,8 +10,8 @@
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QtEndian>
+#include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -77,7 +77,8 @@ public:
     QUrl url(const QString& path) const
     {
         const bool secure = qobject_cast<QSslServer*>(m_server);
-        return QUrl(u"%1://127.0.0.1:%2%3"_s.arg(secure ? u"https"_s : u"http"_s).arg(m_server->serverPort()).arg(path));
+        return QUrl(
+            u"%1://127.0.0.1:%2%3"_s.arg(secure ? u"https"_s : u"http"_s).arg(m_server->serverPort()).arg(path));
     }
 
 private:
