@@ -12,6 +12,9 @@ function(brisomar_add_test name)
         "BRISOMAR_TOOLS_DIR=${BRISOMAR_BUILD_TOOLS_DIR}"
         "QT_QPA_PLATFORM=offscreen"
         "QT_MEDIA_BACKEND=gstreamer")
+    if(BRISOMAR_SANITIZE)
+        list(APPEND env "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

@@ -80,7 +80,14 @@ LocalPlayer::LocalPlayer(AppModel* model, const DownloadJob& job, QWidget* paren
     column->addWidget(buildSurface());
 }
 
-LocalPlayer::~LocalPlayer() = default;
+LocalPlayer::~LocalPlayer()
+{
+    // Stopping reports a last state change; it must not reach a sheet half torn down.
+    if (m_playback) {
+        m_playback->player()->disconnect(this);
+        delete std::exchange(m_playback, nullptr);
+    }
+}
 
 QWidget* LocalPlayer::buildSurface()
 {
