@@ -54,7 +54,7 @@ void pick(QWidget& root, const QString& name, const QString& text)
 
 } // namespace
 
-class RoadTest : public QObject
+class WindowRoadTest : public QObject
 {
     Q_OBJECT
 
@@ -62,7 +62,7 @@ private Q_SLOTS:
     void pasteAnalyseDownloadPlay();
 };
 
-void RoadTest::pasteAnalyseDownloadPlay()
+void WindowRoadTest::pasteAnalyseDownloadPlay()
 {
     ScreenHarness harness;
     harness.serve(offlinePost(harness.clip(), 2, { 240 }));
@@ -127,5 +127,5 @@ void RoadTest::pasteAnalyseDownloadPlay()
     QVERIFY(!model.previewJob());
 }
 
-QTEST_MAIN(RoadTest)
-#include "tst_road.moc"
+QTEST_MAIN(WindowRoadTest)
+#include "tst_windowroad.moc"
