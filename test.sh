@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Brisomar and its tests when needed and runs the whole test suite.
+# Builds Brisomar and its tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# (in build-asan) and runs the whole test suite; any sanitizer report fails it.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-"$here/scripts/build.sh" "$here/build"
-ctest --test-dir "$here/build" --output-on-failure -j2
+exec "$here/scripts/sanitize.sh" address

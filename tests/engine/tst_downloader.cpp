@@ -6,9 +6,10 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QtConcurrent>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <future>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -146,14 +147,14 @@ void DownloaderTest::cancellationWinsOverASuccessfulExit()
         "trap \"cat '"_ba + document.toUtf8() + "'; exit 0\" TERM\n" + touch(stand.file(u"started"_s))
             + "sleep 60 & wait");
     auto token = std::make_shared<Cancellation>();
-    QFuture<QString> analysis = QtConcurrent::run([&] {
+    std::future<QString> analysis = std::async(std::launch::async, [&] {
         return failure([&] {
             Downloader(Toolchain(stand.root())).analyze(u"https://www.youtube.com/watch?v=abcdefghijk"_s, token);
         });
     });
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stand.file(u"started"_s)), 10000);
     token->cancel();
-    QCOMPARE(analysis.result(), cancelled);
+    QCOMPARE(analysis.get(), cancelled);
 }
 
 QTEST_GUILESS_MAIN(DownloaderTest)
