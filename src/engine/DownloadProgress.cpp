@@ -16,8 +16,9 @@ QStringList downloadArguments()
 {
     return { u"--newline"_s, u"--progress"_s, u"--progress-delta"_s, u"0.25"_s, u"--progress-template"_s,
         u"download:BRISOMAR_PROGRESS:%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s"_s,
-        u"--no-simulate"_s, u"--print"_s, u"after_move:BRISOMAR_FILE:%(filepath)j"_s, u"--no-mtime"_s, u"--continue"_s,
-        u"--no-overwrites"_s, u"--max-filesize"_s, u"32G"_s };
+        // "--print" would imply "--quiet", which hides the "[Merger]" lines that announce the merge.
+        u"--no-simulate"_s, u"--no-quiet"_s, u"--print"_s, u"after_move:BRISOMAR_FILE:%(filepath)j"_s, u"--no-mtime"_s,
+        u"--continue"_s, u"--no-overwrites"_s, u"--max-filesize"_s, u"32G"_s };
 }
 
 void progress(const QString& line, double to, const UpdateCallback& update)
@@ -35,7 +36,8 @@ void progress(const QString& line, double to, const UpdateCallback& update)
     QStringList details;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         const QString part = parts[i].trimmed();
-        if (!part.isEmpty() && part != u"N/A"_s && part != u"Unknown"_s)
+        // yt-dlp spells an unknown speed "Unknown B/s" and an unknown time "Unknown" or "NA".
+        if (!part.isEmpty() && part != u"N/A"_s && part != u"NA"_s && !part.startsWith(u"Unknown"_s))
             details.append(part);
     }
     const double fraction = std::clamp(value / 100, 0.0, 1.0);

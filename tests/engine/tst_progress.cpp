@@ -33,6 +33,8 @@ void ProgressTest::progressLines_data()
         << u"BRISOMAR_PROGRESS: 45.3%|  1.20MiB/s |00:12  "_s << 0.9 << true << 0.4077 << u"1.20MiB/s · 00:12"_s;
     QTest::newRow("unknown speed and time left")
         << u"BRISOMAR_PROGRESS:  3.0%|N/A|Unknown"_s << 0.7 << true << 0.021 << u"Descargando…"_s;
+    QTest::newRow("speed and time left as recent yt-dlp spells them unknown")
+        << u"BRISOMAR_PROGRESS: 10.0%|Unknown B/s|NA"_s << 1.0 << true << 0.1 << u"Descargando…"_s;
     QTest::newRow("empty parts are dropped") << u"BRISOMAR_PROGRESS:10%||00:05|"_s << 1.0 << true << 0.1 << u"00:05"_s;
     QTest::newRow("above 100 sends the upper end") << u"BRISOMAR_PROGRESS:250.5%|x"_s << 0.9 << true << 0.9 << u"x"_s;
     QTest::newRow("negative counts as 0") << u"BRISOMAR_PROGRESS:-5%|x|y"_s << 0.9 << true << 0.0 << u"x · y"_s;
