@@ -23,12 +23,16 @@ COMPARISONS = {
     "exportAudio": ("audioCommands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
     "exportMP4": ("mp4Commands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
     "exportFromCache": ("conversionOnly", "time", None),
+    "coldStart": ("bareWindowStart", "time", ("ms_below", 300, "< 300 ms to the first frame")),
+    "memoryAtRest": ("bareWindowMemory", "rss", ("rss_below", 80, "< 80 MB resident")),
 }
 
 TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
 
 def rate_of(run):
+    if "rss_MB" in run:
+        return run["rss_MB"], "MB"
     if "items_per_second" in run:
         return run["items_per_second"], "/s"
     if "bytes_per_second" in run:
@@ -39,6 +43,8 @@ def rate_of(run):
 def show_rate(value, unit):
     if value is None:
         return ""
+    if unit == "MB":
+        return f"{value:.1f} MB resident"
     if unit == "/s":
         return f"{value / 1e6:.2f} M/s" if value >= 1e6 else f"{value / 1e3:.1f} k/s"
     return f"{value:.0f} {unit}"
@@ -60,7 +66,7 @@ def main(paths):
             if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
                 continue
             name = run["run_name"].split("/")[0]
-            run["real"] = run["run_name"].endswith("/real_time")
+            run["real"] = run["run_name"].endswith(("/real_time", "/manual_time"))
             # One core's work is CPU time; wall time where the benchmark waits on purpose (files, children).
             run["ms"] = run["real_time" if run["real"] else "cpu_time"] * TO_MS[run["time_unit"]]
             if name not in runs:
@@ -87,7 +93,7 @@ def main(paths):
         ratio = None
         if base:
             base_rate, base_unit = rate_of(base)
-            if compared == "rate" and rate and base_rate:
+            if compared in ("rate", "rss") and rate and base_rate:
                 ratio = rate / base_rate
             elif compared == "time":
                 ratio = run["ms"] / base["ms"]
@@ -104,6 +110,8 @@ def main(paths):
                 ok = ratio is not None and ratio >= limit
             elif kind == "ratio_below":
                 ok = ratio is not None and ratio <= limit
+            elif kind == "rss_below":
+                ok = rate is not None and rate < limit
             else:
                 ok = run["ms"] < limit
             met = "yes" if ok else "NO"

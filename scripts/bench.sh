@@ -10,7 +10,7 @@ build="$here/build-bench"
 
 "$here/scripts/deps.sh"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRISOMAR_BENCH=ON -DBRISOMAR_TESTS=OFF \
-    -DBRISOMAR_GUI=OFF >/dev/null
+    >/dev/null
 cmake --build "$build"
 
 results="$build/results"

@@ -18,6 +18,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdio>
+
 using namespace Qt::Literals::StringLiterals;
 
 static void loadAppResources()
@@ -56,6 +58,28 @@ void forwardToFocus(const char* method)
     if (focus->metaObject()->indexOfMethod(signature.constData()) >= 0)
         QMetaObject::invokeMethod(focus, method);
 }
+
+// "--first-frame": one line on standard output once the window's first frame is
+// painted, for measuring start-up from outside (bench/).
+class FirstFrameReport final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // The children paint in the same pass: report once it has ended.
+            QTimer::singleShot(0, this, [] {
+                std::fputs("first-frame\n", stdout);
+                std::fflush(stdout);
+            });
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -100,6 +124,8 @@ void AppDelegate::launch()
         m_desktop->setWindow(m_window.get());
     buildMenus();
     restoreGeometry();
+    if (m_arguments.contains(u"--first-frame"_s))
+        m_window->installEventFilter(new FirstFrameReport(m_window.get()));
 
     m_window->show();
     m_window->raise();

@@ -1,0 +1,158 @@
+// Cold start of the program to its first window frame, and its resident memory
+// at rest, on Qt's offscreen platform, beside a bare Qt Widgets window started
+// the same way. Each start is a new process with a new, empty data folder.
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Started
+{
+public:
+    explicit Started(const char* program)
+    {
+        if (!m_home.isValid())
+            throw std::runtime_error("no temporary folder");
+        const std::string home = m_home.path().toStdString();
+        std::vector<std::string> env = { "QT_QPA_PLATFORM=offscreen", "QT_MEDIA_BACKEND=gstreamer", "LANG=C.UTF-8",
+            "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
+            "XDG_CACHE_HOME=" + home + "/cache", "XDG_RUNTIME_DIR=" + home,
+            "BRISOMAR_TOOLS_DIR=" BRISOMAR_BENCH_TOOLS_DIR, "PATH=/usr/bin:/bin" };
+        std::vector<char*> envp;
+        for (std::string& entry : env)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+
+        int out[2];
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        char flag[] = "--first-frame";
+        std::string path = program;
+        char* argv[] = { path.data(), flag, nullptr };
+        m_start = Clock::now();
+        const int failed = posix_spawn(&m_pid, program, &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        if (failed) {
+            close(out[0]);
+            throw std::runtime_error("spawn");
+        }
+        m_out = fdopen(out[0], "r");
+    }
+
+    ~Started()
+    {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        if (m_out)
+            std::fclose(m_out);
+    }
+
+    // Seconds from the launch to the report of the first frame.
+    double firstFrame()
+    {
+        char line[64];
+        while (std::fgets(line, sizeof line, m_out))
+            if (std::string(line) == "first-frame\n")
+                return std::chrono::duration<double>(Clock::now() - m_start).count();
+        throw std::runtime_error("the program ended before its first frame");
+    }
+
+    double residentMB() const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(m_pid));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        return 0;
+    }
+
+private:
+    QTemporaryDir m_home;
+    pid_t m_pid = -1;
+    FILE* m_out = nullptr;
+    Clock::time_point m_start;
+};
+
+void firstFrame(benchmark::State& state, const char* program)
+{
+    for (auto _ : state) {
+        try {
+            Started started(program);
+            state.SetIterationTime(started.firstFrame());
+        } catch (const std::exception& error) {
+            state.SkipWithError(error.what());
+            return;
+        }
+    }
+}
+
+// At rest: the window shown, the start-up checks done, nothing to do.
+void atRest(benchmark::State& state, const char* program)
+{
+    double resident = 0;
+    for (auto _ : state) {
+        try {
+            Started started(program);
+            started.firstFrame();
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+            resident = started.residentMB();
+        } catch (const std::exception& error) {
+            state.SkipWithError(error.what());
+            return;
+        }
+    }
+    state.counters["rss_MB"] = resident;
+}
+
+void coldStart(benchmark::State& state)
+{
+    firstFrame(state, BRISOMAR_BENCH_PROGRAM);
+}
+void bareWindowStart(benchmark::State& state)
+{
+    firstFrame(state, BRISOMAR_BENCH_BARE_WINDOW);
+}
+void memoryAtRest(benchmark::State& state)
+{
+    atRest(state, BRISOMAR_BENCH_PROGRAM);
+}
+void bareWindowMemory(benchmark::State& state)
+{
+    atRest(state, BRISOMAR_BENCH_BARE_WINDOW);
+}
+
+BENCHMARK(coldStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(bareWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(memoryAtRest)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(bareWindowMemory)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();
