@@ -55,8 +55,8 @@ QStringList processesTagged(const QByteArray& variable, const QByteArray& value)
 QMap<QString, QString> snapshot(const QString& root)
 {
     QMap<QString, QString> result;
-    QDirIterator entries(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
+    QDirIterator entries(
+        root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (entries.hasNext()) {
         const QString path = entries.next();
         struct stat info;
@@ -73,7 +73,8 @@ QMap<QString, QString> snapshot(const QString& root)
 VideoInfo serveOffline(StandInTools& stand, TestMedia& media, const QString& title)
 {
     const QJsonArray formats {
-        TestSupport::offlineFormat(u"both"_s, media.path(u"h264-aac.mkv"_s), u"avc1.64000d"_s, u"mp4a.40.2"_s, 320, 240),
+        TestSupport::offlineFormat(
+            u"both"_s, media.path(u"h264-aac.mkv"_s), u"avc1.64000d"_s, u"mp4a.40.2"_s, 320, 240),
         TestSupport::offlineFormat(u"sound"_s, media.path(u"tone.m4a"_s), u"none"_s, u"mp4a.40.2"_s),
     };
     const QJsonObject info = TestSupport::offlineInfo(u"abcdefghijk"_s, u"youtube"_s, title, 12, formats);

@@ -4,10 +4,10 @@
 #include "Toolchain.h"
 
 #include <QRandomGenerator>
+#include <QtConcurrent>
 #include <QTest>
 #include <QThreadPool>
 #include <QUuid>
-#include <QtConcurrent>
 
 #include <chrono>
 #include <thread>
@@ -40,8 +40,7 @@ const QList<Mode>& modes()
         { "deaf double fork", "( trap '' TERM; exec sleep 30 </dev/null >/dev/null 2>&1 & ); sleep 30", true, false },
         { "deaf daemon left behind", "( trap '' TERM; exec sleep 30 </dev/null >/dev/null 2>&1 & ); echo gone", true,
             true },
-        { "chatty children", "for i in 1 2 3; do (while :; do echo $i; sleep 0.01; done) & done; wait", false,
-            false },
+        { "chatty children", "for i in 1 2 3; do (while :; do echo $i; sleep 0.01; done) & done; wait", false, false },
     };
     return list;
 }

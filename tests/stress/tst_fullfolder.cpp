@@ -28,30 +28,23 @@ constexpr qint64 leftOver = 64 * 1024;
 // The stand-in for a full volume where no file system can be mounted.
 constexpr rlim_t fileSizeLimit = leftOver;
 
-bool writeText(const char* path, const QByteArray& text)
+bool writeText(const QString& path, const QByteArray& text)
 {
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    const bool ok = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size();
 }
 
-// A user without the right to mount gets it inside namespaces of its own.
-bool enterOwnNamespaces()
-{
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
-    return ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && writeText("/proc/self/setgroups", "deny")
-        && writeText("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1")
-        && writeText("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1");
-}
-
-// Namespaces of its own hide the volume from everyone else and end with this
-// process. They can be entered only while the process has a single thread.
+// Mount namespaces of its own hide the volume from everyone else and end with
+// this process; a user without the right to mount gets it in a user namespace.
+// Either is entered only while the process has a single thread.
 void enterPrivateMounts()
 {
-    if (::geteuid() != 0 && !enterOwnNamespaces())
+    const QByteArray uid = QByteArray::number(::geteuid());
+    const QByteArray gid = QByteArray::number(::getegid());
+    if (::geteuid() != 0
+        && !(::unshare(CLONE_NEWUSER) == 0 && writeText(u"/proc/self/setgroups"_s, "deny")
+            && writeText(u"/proc/self/uid_map"_s, "0 " + uid + " 1")
+            && writeText(u"/proc/self/gid_map"_s, "0 " + gid + " 1")))
         return;
     if (::unshare(CLONE_NEWNS) == 0)
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
@@ -186,7 +179,8 @@ void FullFolderTest::volumeFillsDuringExport()
     release();
     QVERIFY(filled);
     if (m_mounted)
-        QCOMPARE(failure, u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s);
+        QCOMPARE(
+            failure, u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s);
     else
         QVERIFY2(failure.startsWith(u"No se pudo completar la operación."_s), qPrintable(failure));
     QCOMPARE(filesUnder(folder), QStringList());

@@ -10,10 +10,10 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QtConcurrent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
-#include <QtConcurrent>
 
 #include <thread>
 
@@ -57,9 +57,11 @@ template <typename T> QString stateOf(const std::optional<T>& read, const T& a, 
 QStringList leftovers(const QString& data)
 {
     const BrisPaths paths(data);
-    return QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)
-        .filter(QRegularExpression(u"^(?!(%1|%2)$)"_s.arg(QRegularExpression::escape(QFileInfo(paths.history()).fileName()),
-            QRegularExpression::escape(QFileInfo(paths.preferences()).fileName()))));
+    return QDir(data)
+        .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)
+        .filter(
+            QRegularExpression(u"^(?!(%1|%2)$)"_s.arg(QRegularExpression::escape(QFileInfo(paths.history()).fileName()),
+                QRegularExpression::escape(QFileInfo(paths.preferences()).fileName()))));
 }
 
 LaneResult runLane(const Lane& lane)
@@ -129,8 +131,7 @@ void KilledWriterTest::killedSavesLeaveOldOrNew()
         between += results[i].betweenSaves;
         left += leftovers(plan[i].data).size();
     }
-    qInfo("%d of %d kills fell between the two saves; %lld temporary files were left", between, kills,
-        qlonglong(left));
+    qInfo("%d of %d kills fell between the two saves; %lld temporary files were left", between, kills, qlonglong(left));
     QVERIFY(between > 0);
 
     // The next start reads one of the two states and clears what the kills left.
