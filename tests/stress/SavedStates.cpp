@@ -9,7 +9,7 @@ namespace SavedStates {
 QList<DownloadJob> history(bool second)
 {
     QList<DownloadJob> jobs;
-    const int count = second ? 250 : 400;
+    const int count = second ? 100 : 150;
     for (int i = 0; i < count; ++i) {
         DownloadJob job;
         job.id = QUuid(quint32(i + 1), 1, 2, 3, 4, 5, 6, 7, 8, 9, second ? 1 : 0);

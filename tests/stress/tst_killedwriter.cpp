@@ -83,7 +83,7 @@ LaneResult runLane(const Lane& lane)
             result.fault = u"the writer did not start: "_s + writer.errorString();
             return result;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(20'000)));
+        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(10'000)));
         writer.kill();
         writer.waitForFinished(10000);
 
