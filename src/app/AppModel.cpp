@@ -1,6 +1,7 @@
 #include "AppModel.h"
 
 #include "AppUpdates.h"
+#include "AtomicFile.h"
 #include "BrisError.h"
 #include "DesktopServices.h"
 #include "Downloader.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSet>
 #include <QtConcurrent>
 #include <QThread>
@@ -81,13 +81,6 @@ struct ExportResult
     std::exception_ptr error;
     std::optional<qint64> cacheBytes;
 };
-
-void writeAtomically(const QString& path, const QByteArray& data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw SystemError(u"No se pudo escribir %1 (%2)."_s.arg(QDir::toNativeSeparators(path), file.errorString()));
-}
 
 void makeFolder(const QString& folder)
 {
@@ -158,6 +151,10 @@ void AppModel::load()
         m_bannerError = true;
         return;
     }
+    // Saves cut short by a crash leave their temporary files behind; nothing
+    // of this run has saved yet.
+    for (const QString& path : { m_engine->paths().history(), m_engine->paths().preferences() })
+        AtomicFile::discardLeftovers(path);
     loadPreferences();
     loadHistory();
 }
@@ -855,7 +852,7 @@ void AppModel::persist()
 
     try {
         keepUnreadable(m_unreadableHistory);
-        writeAtomically(m_engine->paths().history(), DownloadJob::encodeHistory(saved));
+        AtomicFile::write(m_engine->paths().history(), DownloadJob::encodeHistory(saved));
     } catch (const std::exception& error) {
         show(u"El historial no se pudo guardar: "_s + errorDescription(error), true);
     }
@@ -865,7 +862,7 @@ void AppModel::savePreferences()
 {
     try {
         keepUnreadable(m_unreadablePreferences);
-        writeAtomically(m_engine->paths().preferences(), m_preferences.encode());
+        AtomicFile::write(m_engine->paths().preferences(), m_preferences.encode());
     } catch (const std::exception&) {
         show(u"No se pudo guardar la configuración."_s, true);
     }

@@ -110,8 +110,16 @@ DownloadJob Downloader::exportJob(
     FileSystem::makeDirectories(work);
 
     const bool audio = job.profile.kind == DownloadKind::audio;
-    const Candidate candidate
-        = audio ? audioCandidate(job, work, cancel, update) : videoCandidate(job, work, cancel, update);
+    Candidate candidate;
+    try {
+        candidate = audio ? audioCandidate(job, work, cancel, update) : videoCandidate(job, work, cancel, update);
+    } catch (...) {
+        // An audio job's work directory only ever holds a conversion, which a
+        // retry starts over: a partial one would only keep a full disk full.
+        if (audio)
+            FileSystem::discardTree(work);
+        throw;
+    }
     cancel->check();
     notify(update, JobState::converting, 0.99, u"Comprobando el archivo final…"_s, candidate.reused);
     const MediaProbe result = probe(candidate.file, cancel);
@@ -167,6 +175,7 @@ Downloader::Candidate Downloader::videoCandidate(
         || (limit >= 1 && std::none_of(heights.begin(), heights.end(), [&](qint64 height) { return height <= limit; })))
         fail(u"Esta resolución no está disponible en el formato elegido. Probá otra calidad o MKV."_s);
 
+    const QString root = FileSystem::realPath(work);
     LastPath last;
     m_tools.run(u"yt-dlp"_s, videoArguments(job.video, job.profile, work), cancel, 86400, [&](const QString& line) {
         progress(line, 0.9, update);
@@ -177,9 +186,12 @@ Downloader::Candidate Downloader::videoCandidate(
     const std::optional<QString> reported = last.value();
     if (!reported)
         fail(u"La descarga no produjo un archivo completo."_s);
-    const std::optional<QString> file = FileSystem::fileInside(*reported, work);
-    if (!file || QFileInfo(*file).suffix().toLower() != u"mkv"_s)
+    const std::optional<QString> file = FileSystem::fileInside(*reported, work, root);
+    if (!file || QFileInfo(*file).suffix().toLower() != u"mkv"_s) {
+        // What the run left there is not to be trusted, nor continued by a retry.
+        FileSystem::discardTree(work);
         fail(u"La salida de la descarga no es un archivo válido."_s);
+    }
 
     if (job.profile.container == VideoContainer::mkv)
         return { *file, job.reusedOriginal };

@@ -140,11 +140,16 @@ bool linkWithoutReplacing(const QString& from, const QString& to)
     fail(u"No se pudo mover el archivo a"_s, to, errno);
 }
 
-std::optional<QString> fileInside(const QString& reported, const QString& directory)
+QString realPath(const QString& path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+std::optional<QString> fileInside(const QString& reported, const QString& directory, const QString& root)
 {
     const QString file = QFileInfo(QDir::cleanPath(reported)).canonicalFilePath();
-    const QString root = QFileInfo(directory).canonicalFilePath();
-    if (file.isEmpty() || root.isEmpty() || !file.startsWith(root + u'/') || !QFileInfo(file).isFile())
+    if (file.isEmpty() || root.isEmpty() || realPath(directory) != root || !file.startsWith(root + u'/')
+        || !QFileInfo(file).isFile())
         return std::nullopt;
     return file;
 }

@@ -29,9 +29,13 @@ bool moveWithoutReplacing(const QString& from, const QString& to);
 // atomic rename.
 bool linkWithoutReplacing(const QString& from, const QString& to);
 
+// `path` with its symbolic links resolved; empty when it does not exist.
+QString realPath(const QString& path);
 // The real path of the regular file a tool reported, when it lies below
 // `directory` once both have their symbolic links resolved; otherwise nothing.
-std::optional<QString> fileInside(const QString& reported, const QString& directory);
+// `root` is realPath(directory) taken before the tool ran: a directory that
+// now resolves elsewhere was replaced by a link, and nothing in it is taken.
+std::optional<QString> fileInside(const QString& reported, const QString& directory, const QString& root);
 
 // `path` written so that yt-dlp's output template reads it literally.
 QString templateLiteral(const QString& path);

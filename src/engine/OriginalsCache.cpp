@@ -121,6 +121,7 @@ Downloader::Fetched Downloader::fetch(
 {
     const QString partial = QDir(directory).filePath(u"partial"_s);
     FileSystem::makeDirectories(partial);
+    const QString root = FileSystem::realPath(partial);
     LastPath last;
     m_tools.run(u"yt-dlp"_s, fetchArguments(video, partial), cancel, 86400, [&](const QString& line) {
         progress(line, 0.7, update);
@@ -131,10 +132,13 @@ Downloader::Fetched Downloader::fetch(
     const std::optional<QString> reported = last.value();
     if (!reported)
         throw BrisError::message(u"La descarga no produjo un archivo completo."_s);
-    const std::optional<QString> file = FileSystem::fileInside(*reported, partial);
+    const std::optional<QString> file = FileSystem::fileInside(*reported, partial, root);
     const QString extension = file ? QFileInfo(*file).suffix().toLower() : QString();
-    if (!file || !downloadExtensions.contains(extension))
+    if (!file || !downloadExtensions.contains(extension)) {
+        // What the run left there is not to be trusted, nor continued by a retry.
+        FileSystem::discardTree(partial);
         throw BrisError::message(u"La salida de la descarga no es un archivo válido."_s);
+    }
     const MediaProbe measured = probe(*file, cancel);
     if (!fitsVideo(measured, video))
         throw BrisError::message(u"La copia original no coincide con el audio del video."_s);

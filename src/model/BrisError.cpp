@@ -24,6 +24,13 @@ QString BrisError::errorDescription() const
     const QString& output = m_payload;
     if (output.contains(u"cancel"_s, Qt::CaseInsensitive))
         return u"Operación cancelada."_s;
+    // A full volume makes every tool dump its own write error, often with
+    // addresses that would pass for HTTP codes below.
+    static const QStringList full = { u"No space left on device"_s, u"Disk quota exceeded"_s };
+    for (const QString& reason : full) {
+        if (output.contains(reason, Qt::CaseInsensitive))
+            return u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s;
+    }
     static const QStringList restricted = {u"sign in"_s, u"private"_s, u"members-only"_s,
                                            u"age-restrict"_s, u"DRM"_s, u"not a bot"_s};
     for (const QString& word : restricted) {
