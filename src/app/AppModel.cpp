@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSet>
-#include <QtConcurrent>
 #include <QThread>
 #include <QTimer>
 
@@ -107,8 +106,13 @@ std::optional<QString> unusable(const QString& path)
 
 template <typename Task, typename Then> void AppModel::runThenCallback(Task task, Then then)
 {
-    // The context object drops the continuation once the model is gone.
-    QtConcurrent::run(&m_pool, std::move(task)).then(this, std::move(then));
+    // The result comes back as a queued call, dropped with the model if it is
+    // gone; the model outlives the task, since its destructor waits for the
+    // pool. (Qt 6.4's QFuture::then with a context object crashed now and then.)
+    m_pool.start([this, task = std::move(task), then = std::move(then)] {
+        QMetaObject::invokeMethod(
+            this, [then, result = task()] { then(result); }, Qt::QueuedConnection);
+    });
 }
 
 AppModel::AppModel(std::shared_ptr<Downloader> engine, DesktopServices* services, QObject* parent)
