@@ -228,8 +228,6 @@ void NewDownloadTest::audioQualities_data()
                                 << QString();
     QTest::newRow("FLAC has no rates") << u"FLAC · sin pérdida adicional"_s << QStringList()
                                        << u"Sin pérdida adicional"_s;
-    QTest::newRow("the original has no rates")
-        << title(AudioFormat::original) << QStringList() << u"Audio original disponible"_s;
 }
 
 void NewDownloadTest::audioQualities()
@@ -260,8 +258,6 @@ void NewDownloadTest::audioQualities()
         QCOMPARE(NewDownloadView::bitrateText(harness.model->profile().bitrate), qualities.last());
     }
     QCOMPARE(child<QPushButton>(view, u"download"_s)->text(), u"Descargar audio"_s);
-    QCOMPARE(
-        child<QLabel>(view, u"hint"_s)->text(), u"Un bitrate mayor no recupera detalle que el original no tenga."_s);
 }
 
 void NewDownloadTest::videoLadder()
