@@ -33,8 +33,6 @@ private Q_SLOTS:
     void unknownSymbolIsNull();
     void solidSymbols_data();
     void solidSymbols();
-    void weightChangesStroke();
-    void highDensityScreen();
     void cacheKeepsColoursApart();
 };
 
@@ -85,25 +83,6 @@ void TestSymbols::solidSymbols()
     const QImage image = symbolPixmap(name, Qt::black, 48).toImage();
     QCOMPARE(image.pixelColor(at(solid, 48)).alpha(), 255);
     QCOMPARE(image.pixelColor(at(hole, 48)).alpha(), 0);
-}
-
-void TestSymbols::weightChangesStroke()
-{
-    const int light = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::light).toImage());
-    const int regular = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::regular).toImage());
-    const int bold = coverage(symbolPixmap(u"circle"_s, Qt::black, 48, SymbolWeight::bold).toImage());
-    QVERIFY(light < regular);
-    QVERIFY(regular < bold);
-}
-
-void TestSymbols::highDensityScreen()
-{
-    const QPixmap pixmap = symbolPixmap(u"folder"_s, Qt::black, 20, SymbolWeight::regular, 2.0);
-    QCOMPARE(pixmap.size(), QSize(40, 40));
-    QCOMPARE(pixmap.devicePixelRatio(), 2.0);
-    QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(20, 20));
-    // The same size on a plain screen is a different picture, not a rescaled one.
-    QCOMPARE(symbolPixmap(u"folder"_s, Qt::black, 20).devicePixelRatio(), 1.0);
 }
 
 void TestSymbols::cacheKeepsColoursApart()

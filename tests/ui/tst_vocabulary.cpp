@@ -39,8 +39,6 @@ class TestVocabulary : public QObject
 
 private Q_SLOTS:
     void cleanup();
-    void surfaceCard_data();
-    void surfaceCard();
     void engineCapsule_data();
     void engineCapsule();
     void emptyStateWrapsAndActs();
@@ -50,34 +48,6 @@ private Q_SLOTS:
 void TestVocabulary::cleanup()
 {
     Theme::instance().setPreferred(std::nullopt);
-}
-
-void TestVocabulary::surfaceCard_data()
-{
-    QTest::addColumn<ColorScheme>("scheme");
-    QTest::newRow("light card") << ColorScheme::light;
-    QTest::newRow("dark card") << ColorScheme::dark;
-}
-
-void TestVocabulary::surfaceCard()
-{
-    QFETCH(ColorScheme, scheme);
-    Theme::instance().setPreferred(scheme);
-    Surface card;
-    card.resize(300, 160);
-    const QImage image = Pixels::render(card);
-
-    COMPARE_COLOR(image.pixelColor(150, 80), cardBackground(scheme));
-    // The rounded corner leaves the window showing through.
-    COMPARE_COLOR(image.pixelColor(1, 1), windowBackground(scheme));
-    // The outline leans towards the ink: darker than the card in light, lighter in dark.
-    const int edge = image.pixelColor(150, 0).lightness();
-    const int inside = image.pixelColor(150, 80).lightness();
-    const int window = windowBackground(scheme).lightness();
-    if (scheme == ColorScheme::light)
-        QVERIFY2(edge < qMin(inside, window), qPrintable(u"edge %1"_s.arg(edge)));
-    else
-        QVERIFY2(edge > qMax(inside, window), qPrintable(u"edge %1"_s.arg(edge)));
 }
 
 void TestVocabulary::engineCapsule_data()
