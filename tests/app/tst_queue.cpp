@@ -93,8 +93,6 @@ void QueueTest::enqueueDuplicates_data()
     QTest::newRow("pending into another folder") << false << u"folder"_s << 2 << QString() << u"queue"_s;
     QTest::newRow("saved and present") << true << QString() << 1 << saved << u"library"_s;
     QTest::newRow("saved, then deleted") << true << u"delete"_s << 2 << QString() << u"queue"_s;
-    QTest::newRow("saved, then changed size") << true << u"grow"_s << 2 << QString() << u"queue"_s;
-    QTest::newRow("saved into another folder") << true << u"folder"_s << 2 << QString() << u"queue"_s;
 }
 
 void QueueTest::enqueueDuplicates()
@@ -120,8 +118,6 @@ void QueueTest::enqueueDuplicates()
         model.setPreferences(moved);
     } else if (change == u"delete"_s) {
         QVERIFY(QFile::remove(*earlier.path));
-    } else if (change == u"grow"_s) {
-        QVERIFY(TestSupport::writeFile(*earlier.path, "longer than before, by far"));
     }
     model.clearBanner();
     model.setSection(u"new"_s);

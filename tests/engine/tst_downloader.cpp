@@ -20,17 +20,6 @@ QByteArray touch(const QString& file)
     return "touch '"_ba + file.toUtf8() + "'\n"_ba;
 }
 
-// The user's sentence for whatever `call` throws.
-QString failure(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return errorDescription(error);
-    }
-    return u"(no error)"_s;
-}
-
 const QString cancelled = u"Descarga cancelada. Podés reintentar cuando quieras."_s;
 
 } // namespace
@@ -66,7 +55,7 @@ void DownloaderTest::offlineAnalysis_data()
 
     QTest::newRow("one YouTube video") << u"https://youtu.be/abcdefghijk"_s << QStringList { u"abcdefghijk"_s };
     QTest::newRow("an Instagram post with two videos")
-        << u"https://www.instagram.com/p/Cabc123/"_s << QStringList { u"111"_s, u"222"_s };
+        << u"https://www.instagram.com/p/Cabc123/"_s << QStringList { u"101"_s, u"102"_s };
 }
 
 void DownloaderTest::offlineAnalysis()
@@ -78,16 +67,8 @@ void DownloaderTest::offlineAnalysis()
     QTemporaryDir media;
     const QString video = media.filePath(u"clip.mp4"_s);
     QVERIFY(TestSupport::makeMedia(video, 320, 240, 1, 1));
-    QJsonObject info;
-    if (ids.size() == 1) {
-        info = TestSupport::offlineVideo(ids[0], u"youtube"_s, video, 320, 240);
-    } else {
-        QJsonArray entries;
-        for (const QString& id : ids)
-            entries.append(TestSupport::offlineVideo(id, u"instagram"_s, video, 320, 240));
-        info = { { u"id"_s, u"Cabc123"_s }, { u"_type"_s, u"playlist"_s }, { u"extractor"_s, u"instagram"_s },
-            { u"extractor_key"_s, u"Instagram"_s }, { u"entries"_s, entries } };
-    }
+    const QJsonObject info = ids.size() == 1 ? TestSupport::offlineVideo(ids[0], u"youtube"_s, video, 320, 240)
+                                             : TestSupport::offlinePost(video, int(ids.size()));
     StandInTools stand;
     QVERIFY(TestSupport::writeJson(stand.file(u"info.json"_s), info));
     stand.offlineYtDlp(stand.file(u"info.json"_s));
@@ -131,7 +112,8 @@ void DownloaderTest::analysisFailures()
 
     StandInTools stand;
     stand.script(u"yt-dlp"_s, touch(stand.file(u"ran"_s)) + ytdlp);
-    QCOMPARE(failure([&] { Downloader(Toolchain(stand.root())).analyze(link, std::make_shared<Cancellation>()); }),
+    QCOMPARE(TestSupport::failure(
+                 [&] { Downloader(Toolchain(stand.root())).analyze(link, std::make_shared<Cancellation>()); }),
         description);
     QCOMPARE(QFile::exists(stand.file(u"ran"_s)), MediaLink::make(link).has_value());
 }
@@ -148,7 +130,7 @@ void DownloaderTest::cancellationWinsOverASuccessfulExit()
             + "sleep 60 & wait");
     auto token = std::make_shared<Cancellation>();
     std::future<QString> analysis = std::async(std::launch::async, [&] {
-        return failure([&] {
+        return TestSupport::failure([&] {
             Downloader(Toolchain(stand.root())).analyze(u"https://www.youtube.com/watch?v=abcdefghijk"_s, token);
         });
     });

@@ -191,7 +191,8 @@ void OriginalsTest::anIdThatIsAPathIsRefused()
     OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
     VideoInfo video = offline.video;
     video.id = u"../../.."_s;
-    QCOMPARE(failure([&] { offline.engine.original(video, nullptr, {}); }), u"El video de la descarga no es válido."_s);
+    QCOMPARE(TestSupport::failure([&] { offline.engine.original(video, nullptr, {}); }),
+        u"El video de la descarga no es válido."_s);
     QVERIFY(offline.stand.runs(u"yt-dlp"_s).isEmpty());
 }
 

@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -139,14 +138,8 @@ void TestValidation::offlineSocialChecksFailAsAMessage()
 
 void TestValidation::testAudioIsTwelveSecondsOfMonoPcm()
 {
+    // What ffprobe reads is what counts: twelve seconds of 16-bit PCM, no picture.
     const QByteArray wav = TestAudio::wav();
-    QCOMPARE(wav.size(), 44 + 576000);
-    QCOMPARE(wav.left(4), "RIFF"_ba);
-    QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), 576036u);
-    QCOMPARE(wav.mid(8, 8), "WAVEfmt "_ba);
-    QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 28), 48000u);
-    QCOMPARE(wav.mid(36, 4), "data"_ba);
-
     QTemporaryDir folder;
     const QString path = folder.filePath(u"test.wav"_s);
     QFile file(path);

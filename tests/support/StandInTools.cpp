@@ -68,12 +68,17 @@ QString StandInTools::runLog(const QString& tool) const
 
 void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extra)
 {
-    const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
+    const QByteArray real = quoted(TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s);
     QByteArray extraArgs;
     for (const QString& arg : extra)
         extraArgs += ' ' + quoted(arg);
+    // Only a run about a link reads the saved document: with it, the engine
+    // check's --version would turn into a download of every entry.
     script(u"yt-dlp"_s,
-        "echo $$ >> "_ba + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + quoted(real) + " \"${@:1:$#-1}\""_ba + extraArgs
+        "case \"${@: -1}\" in http://*|https://*) ;; *) exec "_ba + real
+            + " \"$@\";; esac\n"
+              "echo $$ >> "_ba
+            + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + real + " \"${@:1:$#-1}\""_ba + extraArgs
             + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson)
             + " --ffmpeg-location "_ba + quoted(TestSupport::toolsDir()));
 }

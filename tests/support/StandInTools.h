@@ -27,7 +27,8 @@ public:
     // --no-clean-info-json --load-info-json <infoJson>", so analysis and
     // downloads of local files run offline. Its own ffmpeg runs (merging,
     // probing) use the build's real ffmpeg, whatever stands in for the engine's.
-    // Each run is logged (see runs).
+    // Each run about a link is logged (see runs); any other (--version) is the
+    // real yt-dlp untouched.
     void offlineYtDlp(const QString& infoJson, const QStringList& extra = {});
     // The real ffmpeg reading its input at the media's own pace (-re), so that a
     // run lasts as long as the media: time for a test to step in. Logged too.

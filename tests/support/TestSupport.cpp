@@ -1,13 +1,15 @@
 #include "TestSupport.h"
 
+#include "BrisError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QSaveFile>
 #include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace TestSupport {
 
@@ -19,92 +21,20 @@ QString toolsDir()
 
 QString sourcePath(const QString& relative)
 {
-    return QStringLiteral(BRISOMAR_TEST_SOURCE_DIR) + QLatin1Char('/') + relative;
+    return QStringLiteral(BRISOMAR_TEST_SOURCE_DIR) + u'/' + relative;
 }
 
 bool writeFile(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(data) == data.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool makeMedia(const QString& path, int width, int height, int audioStreams, double seconds)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString duration = QString::number(seconds);
-    QStringList args { QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error") };
-    QStringList maps;
-    int input = 0;
-    if (width > 0) {
-        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-             << QStringLiteral("color=c=teal:s=%1x%2:r=25:d=%3").arg(width).arg(height).arg(duration);
-        maps << QStringLiteral("-map") << QString::number(input++);
-    }
-    for (int i = 0; i < audioStreams; ++i) {
-        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-             << QStringLiteral("sine=frequency=%1:duration=%2").arg(440 + 110 * i).arg(duration);
-        maps << QStringLiteral("-map") << QString::number(input++);
-    }
-    args << maps;
-    if (width > 0)
-        args << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
-    args << path;
-    QProcess ffmpeg;
-    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg.start(toolsDir() + QStringLiteral("/ffmpeg"), args);
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
-}
-
-QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height)
-{
-    const QJsonObject format { { QStringLiteral("format_id"), QStringLiteral("local") },
-        { QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) },
-        { QStringLiteral("protocol"), QStringLiteral("file") }, { QStringLiteral("ext"), QFileInfo(media).suffix() },
-        { QStringLiteral("vcodec"), QStringLiteral("avc1.42c00d") },
-        { QStringLiteral("acodec"), QStringLiteral("mp4a.40.2") }, { QStringLiteral("width"), width },
-        { QStringLiteral("height"), height }, { QStringLiteral("filesize"), QFileInfo(media).size() } };
-    return QJsonObject { { QStringLiteral("id"), id },
-        { QStringLiteral("title"), QStringLiteral("Prueba sin conexión") },
-        { QStringLiteral("uploader"), QStringLiteral("Brisomar") }, { QStringLiteral("duration"), 1.0 },
-        { QStringLiteral("extractor"), extractor },
-        { QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1) },
-        { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), QJsonArray { format } } };
-}
-
-QJsonObject offlineFormat(
-    const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec, int width, int height)
-{
-    QJsonObject format { { QStringLiteral("format_id"), formatId },
-        { QStringLiteral("url"), QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) },
-        { QStringLiteral("protocol"), QStringLiteral("file") }, { QStringLiteral("ext"), QFileInfo(media).suffix() },
-        { QStringLiteral("vcodec"), vcodec }, { QStringLiteral("acodec"), acodec },
-        { QStringLiteral("filesize"), QFileInfo(media).size() } };
-    if (height > 0) {
-        format.insert(QStringLiteral("width"), width);
-        format.insert(QStringLiteral("height"), height);
-    }
-    return format;
-}
-
-QJsonObject offlineInfo(
-    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats)
-{
-    return QJsonObject { { QStringLiteral("id"), id }, { QStringLiteral("title"), title },
-        { QStringLiteral("uploader"), QStringLiteral("Brisomar") }, { QStringLiteral("duration"), duration },
-        { QStringLiteral("extractor"), extractor },
-        { QStringLiteral("extractor_key"), extractor.left(1).toUpper() + extractor.mid(1) },
-        { QStringLiteral("_type"), QStringLiteral("video") }, { QStringLiteral("formats"), formats } };
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeJson(const QString& path, const QJsonObject& info)
@@ -112,45 +42,121 @@ bool writeJson(const QString& path, const QJsonObject& info)
     return writeFile(path, QJsonDocument(info).toJson(QJsonDocument::Compact));
 }
 
+bool makeMedia(const QString& path, int width, int height, int audioStreams, double seconds)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString duration = QString::number(seconds);
+    QStringList args;
+    QStringList maps;
+    int input = 0;
+    if (width > 0) {
+        args << u"-f"_s << u"lavfi"_s << u"-i"_s
+             << u"color=c=teal:s=%1x%2:r=25:d=%3"_s.arg(width).arg(height).arg(duration);
+        maps << u"-map"_s << QString::number(input++);
+    }
+    for (int i = 0; i < audioStreams; ++i) {
+        args << u"-f"_s << u"lavfi"_s << u"-i"_s << u"sine=frequency=%1:duration=%2"_s.arg(440 + 110 * i).arg(duration);
+        maps << u"-map"_s << QString::number(input++);
+    }
+    args << maps;
+    if (width > 0)
+        args << u"-pix_fmt"_s << u"yuv420p"_s;
+    return ffmpeg(args << path);
+}
+
 bool ffmpeg(const QStringList& args)
 {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tool.start(toolsDir() + QStringLiteral("/ffmpeg"),
-        QStringList { QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin") }
-            + args);
+    tool.start(toolsDir() + u"/ffmpeg"_s, QStringList { u"-y"_s, u"-v"_s, u"error"_s, u"-nostdin"_s } + args);
     return tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 QMap<QString, QString> mediaTags(const QString& file)
 {
     QProcess tool;
-    tool.start(toolsDir() + QStringLiteral("/ffprobe"),
-        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-            QStringLiteral("format_tags:stream_tags"), QStringLiteral("-of"), QStringLiteral("json"), file });
+    tool.start(toolsDir() + u"/ffprobe"_s,
+        { u"-v"_s, u"error"_s, u"-show_entries"_s, u"format_tags:stream_tags"_s, u"-of"_s, u"json"_s, file });
     tool.waitForFinished(60000);
     const QJsonObject root = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
     QMap<QString, QString> tags;
     // Ogg and Opus keep their tags on the stream, the other containers on the file.
-    QList<QJsonObject> holders { root.value(QStringLiteral("format")).toObject() };
-    for (const QJsonValue& stream : root.value(QStringLiteral("streams")).toArray())
+    QList<QJsonObject> holders { root.value(u"format"_s).toObject() };
+    for (const QJsonValue& stream : root.value(u"streams"_s).toArray())
         holders.append(stream.toObject());
     for (const QJsonObject& holder : holders) {
-        const QJsonObject found = holder.value(QStringLiteral("tags")).toObject();
+        const QJsonObject found = holder.value(u"tags"_s).toObject();
         for (auto it = found.begin(); it != found.end(); ++it)
             tags.insert(it.key().toLower(), it.value().toString());
     }
     return tags;
 }
 
+QJsonObject offlineFormat(
+    const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec, int width, int height)
+{
+    QJsonObject format { { u"format_id"_s, formatId },
+        { u"url"_s, QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) }, { u"protocol"_s, u"file"_s },
+        { u"ext"_s, QFileInfo(media).suffix() }, { u"vcodec"_s, vcodec }, { u"acodec"_s, acodec },
+        { u"filesize"_s, QFileInfo(media).size() } };
+    if (height > 0) {
+        format.insert(u"width"_s, width);
+        format.insert(u"height"_s, height);
+    }
+    return format;
+}
+
+QJsonObject offlineInfo(
+    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats)
+{
+    return { { u"id"_s, id }, { u"title"_s, title }, { u"uploader"_s, u"Brisomar"_s }, { u"duration"_s, duration },
+        { u"extractor"_s, extractor }, { u"extractor_key"_s, extractor.left(1).toUpper() + extractor.mid(1) },
+        { u"_type"_s, u"video"_s }, { u"formats"_s, formats } };
+}
+
+QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height)
+{
+    return offlineInfo(id, extractor, u"Prueba sin conexión"_s, 1.0,
+        { offlineFormat(u"local"_s, media, u"avc1.42c00d"_s, u"mp4a.40.2"_s, width, height) });
+}
+
+QJsonObject offlinePost(const QString& media, int count, const QList<int>& heights, const QList<double>& durations)
+{
+    QJsonArray entries;
+    for (int i = 1; i <= count; ++i) {
+        QJsonArray formats;
+        for (const int height : heights)
+            formats.append(offlineFormat(
+                u"local%1"_s.arg(height), media, u"avc1.42c00d"_s, u"mp4a.40.2"_s, height * 16 / 9, height));
+        entries.append(
+            offlineInfo(u"10%1"_s.arg(i), u"instagram"_s, u"Clip %1"_s.arg(i), durations.value(i - 1, 1.0), formats));
+    }
+    if (count == 1)
+        return entries.first().toObject();
+    return { { u"id"_s, u"Cabc123"_s }, { u"_type"_s, u"playlist"_s }, { u"extractor"_s, u"instagram"_s },
+        { u"extractor_key"_s, u"Instagram"_s }, { u"entries"_s, entries } };
+}
+
+QString postLink()
+{
+    return u"https://www.instagram.com/p/Cabc123/"_s;
+}
+
 bool processEnded(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
+    const QByteArray text = readFile(u"/proc/%1/stat"_s.arg(pid));
     const qsizetype close = text.lastIndexOf(')');
     return close < 0 || text.mid(close + 2, 1) == "Z" || text.mid(close + 2, 1) == "X";
+}
+
+QString failure(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return errorDescription(error);
+    }
+    return u"(no error)"_s;
 }
 
 } // namespace TestSupport

@@ -4,7 +4,12 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
+#include <QObject>
 #include <QString>
+
+#include <functional>
+
+class QWidget;
 
 namespace TestSupport {
 
@@ -12,35 +17,47 @@ namespace TestSupport {
 QString toolsDir();
 // A file under tests/ of the source tree.
 QString sourcePath(const QString& relative);
-// Writes `data` to `path`, creating parent folders; fails the test on error.
+// Writes `data` to `path`, creating parent folders.
 bool writeFile(const QString& path, const QByteArray& data);
 QByteArray readFile(const QString& path);
+bool writeJson(const QString& path, const QJsonObject& info);
 
 // Makes a media file with the real ffmpeg: `seconds` of a colour picture of
 // `width`×`height` (none when 0) and `audioStreams` sine tones. The container
 // follows the file's extension.
 bool makeMedia(const QString& path, int width, int height, int audioStreams, double seconds = 1);
-
-// yt-dlp's metadata for one video whose only rendition is the local file
-// `media` (a "file" protocol format), to be read with --load-info-json (see
-// StandInTools::offlineYtDlp). `extractor` must belong to the analysed link's platform.
-QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height);
-// One rendition of offline metadata: the local file `media` through the "file"
-// protocol. `vcodec` or `acodec` "none" marks a stream the file lacks.
-QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
-    int width = 0, int height = 0);
-// Offline metadata for one video with the given renditions.
-QJsonObject offlineInfo(
-    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats);
-// Writes `info` as the JSON file `path`.
-bool writeJson(const QString& path, const QJsonObject& info);
-
-// Runs the real ffmpeg with "-y -v error" and `args`.
+// Runs the real ffmpeg with "-y -v error -nostdin" and `args`.
 bool ffmpeg(const QStringList& args);
 // The container's tags in `file` as ffprobe reads them, keys in lower case.
 QMap<QString, QString> mediaTags(const QString& file);
 
+// yt-dlp's metadata, read with --load-info-json (see StandInTools::offlineYtDlp).
+// One rendition: the local file `media` through the "file" protocol; `vcodec`
+// or `acodec` "none" marks a stream the file lacks.
+QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
+    int width = 0, int height = 0);
+// One video with the given renditions; `extractor` must belong to the analysed link's platform.
+QJsonObject offlineInfo(
+    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats);
+// One video of one second whose only rendition, with picture and sound, is `media`.
+QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height);
+// `count` videos of one Instagram post (postLink()), all renditions of `media`;
+// entry i has the id "10<i>" and the title "Clip <i>". Entries claim one second
+// unless `durations` says otherwise; one rendition per height of `heights`.
+QJsonObject offlinePost(
+    const QString& media, int count, const QList<int>& heights = { 240 }, const QList<double>& durations = {});
+QString postLink();
+
 // True when process `pid` has ended (gone, or a zombie nobody reaped).
 bool processEnded(qint64 pid);
 
+// The user's sentence for what `call` throws, "(no error)" when it returns.
+QString failure(const std::function<void()>& call);
+
 } // namespace TestSupport
+
+// The object named `name` under `root`, of type T.
+template <typename T = QWidget> T* child(const QObject& root, const QString& name)
+{
+    return root.findChild<T*>(name);
+}

@@ -1,15 +1,20 @@
 // Pictures of every screen of the window, in both schemes, with an empty and a
-// full model, the new-download screen in its states and the two sheets, to
-// look at: ui_screens <folder>. The model is real; the engine is
+// full model, the new-download screen in its states, the two sheets and every
+// symbol, to look at: ui_screens <folder>. The model is real; the engine is
 // the test's, so that a download can be shown half-way.
+#include "AppHarness.h"
 #include "MainView.h"
 #include "SheetDialog.h"
-#include "TestSupport.h"
+#include "StyledLabel.h"
+#include "Surface.h"
+#include "Symbols.h"
+#include "SymbolView.h"
 #include "Theme.h"
-#include "UiSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,8 +24,6 @@ namespace {
 
 QList<DownloadJob> fullHistory(const QString& folder)
 {
-    using UiSupport::endedJob;
-    using UiSupport::finishedJob;
     QList<DownloadJob> jobs;
     jobs.append(finishedJob(folder, u"lib00000001"_s,
         u"Concierto completo en vivo desde el estadio, edición aniversario con todos los invitados sorpresa de la noche"_s,
@@ -51,14 +54,14 @@ bool picture(QWidget& widget, const QString& path)
 bool shoot(const QString& folder, bool full)
 {
     AppHarness harness;
-    if (full && !UiSupport::writeHistory(harness, fullHistory(harness.downloads())))
+    if (full && !harness.writeHistory(fullHistory(harness.downloads())))
         return false;
     if (!harness.openReady())
         return false;
     AppModel& model = *harness.model;
     if (full) {
-        if (!UiSupport::enqueue(harness, u"run00000001"_s, u"Documental: el viaje del agua"_s)
-            || !UiSupport::enqueue(harness, u"run00000002"_s, u"Tema nuevo (video oficial)"_s))
+        if (!harness.enqueue(u"run00000001"_s, u"Documental: el viaje del agua"_s)
+            || !harness.enqueue(u"run00000002"_s, u"Tema nuevo (video oficial)"_s))
             return false;
         if (!QTest::qWaitFor([&] { return harness.engine->count(Kind::exportJob) == 1; }, 5000))
             return false;
@@ -143,8 +146,8 @@ bool shootStates(const QString& folder)
     const QString clip = harness.dir.filePath(u"clip.mp4"_s);
     if (!TestSupport::makeMedia(clip, 640, 360, 1, 10))
         return false;
-    DownloadJob job = UiSupport::finishedJob(
-        harness.downloads(), u"post0000002"_s, post[1].title, u"Autor"_s, DownloadKind::video, 1);
+    DownloadJob job
+        = finishedJob(harness.downloads(), u"post0000002"_s, post[1].title, u"Autor"_s, DownloadKind::video, 1);
     job.path = clip;
     for (const QString& appearance : { u"dark"_s, u"light"_s }) {
         model.setAppearance(appearance);
@@ -163,6 +166,32 @@ bool shootStates(const QString& folder)
     return ok;
 }
 
+// Every symbol, tinted as the screens tint them.
+bool shootSymbols(const QString& folder)
+{
+    Surface sheet;
+    auto* grid = new QGridLayout;
+    const QStringList& all = symbolNames();
+    for (int i = 0; i < all.size(); ++i) {
+        auto* cell = new QHBoxLayout;
+        cell->addWidget(new SymbolView(all[i], 20, i % 5 == 0 ? Tone::coral : Tone::primary));
+        cell->addWidget(new StyledLabel(all[i], uiFont(10), Tone::secondary));
+        cell->addStretch();
+        grid->addLayout(cell, i / 3, i % 3);
+    }
+    sheet.column()->addLayout(grid);
+    sheet.resize(640, sheet.sizeHint().height());
+    sheet.show();
+    bool ok = true;
+    for (const ColorScheme scheme : { ColorScheme::dark, ColorScheme::light }) {
+        Theme::instance().setPreferred(scheme);
+        ok &= picture(
+            sheet, QDir(folder).filePath(scheme == ColorScheme::dark ? u"dark-symbols.png"_s : u"light-symbols.png"_s));
+    }
+    Theme::instance().setPreferred(std::nullopt);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -172,6 +201,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, u"."_s);
     QDir().mkpath(folder);
-    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder);
+    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder) && shootSymbols(folder);
     return ok ? 0 : 1;
 }

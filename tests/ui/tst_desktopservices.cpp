@@ -1,3 +1,4 @@
+#include "OpenedUrls.h"
 #include "QtDesktopServices.h"
 #include "TestSupport.h"
 
@@ -47,18 +48,6 @@ public:
 
 public Q_SLOTS:
     void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
-};
-
-// Stands in for the default applications: records what was opened.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { urls.append(url); }
 };
 
 class DesktopServicesTest : public QObject

@@ -1,3 +1,4 @@
+#include "AppHarness.h"
 #include "Badge.h"
 #include "BannerView.h"
 #include "EngineCapsule.h"
@@ -16,15 +17,12 @@
 #include "Surface.h"
 #include "SymbolView.h"
 #include "Theme.h"
-#include "UiSupport.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-using Kind = ControlledEngine::Kind;
-using UiSupport::child;
 
 namespace {
 
@@ -34,14 +32,10 @@ struct Window
     AppHarness harness;
     std::unique_ptr<MainView> view;
 
-    bool open(bool ready = true)
+    bool open()
     {
-        if (ready) {
-            if (!harness.openReady())
-                return false;
-        } else {
-            harness.open().start();
-        }
+        if (!harness.openReady())
+            return false;
         view = std::make_unique<MainView>(harness.model.get());
         view->resize(MainView::defaultSize);
         view->show();
@@ -67,11 +61,8 @@ private Q_SLOTS:
     void sectionSwitching();
     void badges_data();
     void badges();
-    void engineCapsule_data();
-    void engineCapsule();
     void banner_data();
     void banner();
-    void liveSchemeSwitch();
     void folderBlock();
     void settingsSheet();
     void playerSheet();
@@ -151,13 +142,13 @@ void MainViewTest::badges()
     for (int i = 0; i < history.size(); ++i) {
         const QString id = u"hist%1aaaaa"_s.arg(i, 2, 10, QLatin1Char('0'));
         jobs.append(history[i] == JobState::completed
-                ? UiSupport::finishedJob(window.harness.downloads(), id, u"Hecho"_s, u"A"_s, DownloadKind::audio, i)
-                : UiSupport::endedJob(window.harness.downloads(), id, u"Otro"_s, history[i], u"detalle"_s, i));
+                ? finishedJob(window.harness.downloads(), id, u"Hecho"_s, u"A"_s, DownloadKind::audio, i)
+                : endedJob(window.harness.downloads(), id, u"Otro"_s, history[i], u"detalle"_s, i));
     }
-    QVERIFY(UiSupport::writeHistory(window.harness, jobs));
+    QVERIFY(window.harness.writeHistory(jobs));
     QVERIFY(window.open());
     for (int i = 0; i < queued; ++i)
-        QVERIFY(UiSupport::enqueue(window.harness, u"queued%1aaaa"_s.arg(i), u"En cola"_s));
+        QVERIFY(window.harness.enqueue(u"queued%1aaaa"_s.arg(i), u"En cola"_s));
 
     for (const auto& [section, count] :
         { std::pair { u"queue"_s, queueBadge }, std::pair { u"library"_s, libraryBadge } }) {
@@ -167,41 +158,6 @@ void MainViewTest::badges()
             QCOMPARE(badge->text(), QString::number(count));
     }
     QVERIFY(!badgeOf(*window.view, u"new"_s)->isVisible());
-}
-
-void MainViewTest::engineCapsule_data()
-{
-    QTest::addColumn<int>("outcome"); // -1 still checking, 0 failed, 1 ready
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("green");
-
-    QTest::newRow("checking") << -1 << u"Comprobando motor"_s << false;
-    QTest::newRow("the check failed") << 0 << u"Revisar motor"_s << false;
-    QTest::newRow("ready") << 1 << u"Motor local listo"_s << true;
-}
-
-void MainViewTest::engineCapsule()
-{
-    QFETCH(int, outcome);
-    QFETCH(QString, text);
-    QFETCH(bool, green);
-
-    Window window;
-    window.harness.engine->versionsNow = nullptr;
-    QVERIFY(window.open(false));
-    QTRY_COMPARE(window.harness.engine->count(Kind::versions), 1);
-    if (outcome >= 0) {
-        auto call = window.harness.engine->call(Kind::versions, 0);
-        if (outcome == 1)
-            call->finish(u"yt-dlp 2025.11.12"_s);
-        else
-            call->finish(BrisError::message(u"No se encontró el motor."_s));
-        QTRY_VERIFY(!window.model().engineChecking());
-    }
-    auto* capsule = child<EngineCapsule>(*window.view, u"engineCapsule"_s);
-    QCOMPARE(capsule->text(), text);
-    QCOMPARE(capsule->isReady(), green);
-    QVERIFY(capsule->isVisible());
 }
 
 void MainViewTest::banner_data()
@@ -250,28 +206,6 @@ void MainViewTest::banner()
     QVERIFY(!banner->isVisible());
 }
 
-void MainViewTest::liveSchemeSwitch()
-{
-    Window window;
-    QVERIFY(window.open());
-    window.model().setSection(u"queue"_s);
-    auto* empty = child<Surface>(*window.view, u"queueEmpty"_s);
-    QVERIFY(empty && empty->isVisible());
-    const QPoint background(300, window.view->height() - 8);
-    const QPoint card = empty->mapTo(window.view.get(), QPoint(empty->width() / 2, 12));
-
-    for (const auto& [appearance, scheme] : { std::pair { u"dark"_s, ColorScheme::dark },
-             std::pair { u"light"_s, ColorScheme::light }, std::pair { u"dark"_s, ColorScheme::dark } }) {
-        window.model().setAppearance(appearance);
-        QCOMPARE(Theme::instance().scheme(), scheme);
-        const QImage image = Pixels::render(*window.view);
-        COMPARE_COLOR(image.pixelColor(background), windowBackground(scheme));
-        COMPARE_COLOR(image.pixelColor(card), cardBackground(scheme));
-    }
-    // The same card, repainted: nothing was rebuilt.
-    QCOMPARE(child<Surface>(*window.view, u"queueEmpty"_s), empty);
-}
-
 void MainViewTest::folderBlock()
 {
     Window window;
@@ -286,7 +220,6 @@ void MainViewTest::folderBlock()
     QCOMPARE(window.harness.services.opened, QList { QUrl::fromLocalFile(folder) });
     QTest::mouseClick(child(*window.view, u"changeFolder"_s), Qt::LeftButton);
     QCOMPARE(window.harness.services.folderRequests.size(), 1);
-    QCOMPARE(child<QLabel>(*window.view, u"versionLine"_s)->text(), u"Brisomar 1.1.0"_s);
 
     // A chosen folder shows at once.
     window.harness.services.chosenFolder = window.harness.downloads() + u"/Otra"_s;
@@ -324,10 +257,10 @@ void MainViewTest::playerSheet()
 {
     Window window;
     QVERIFY(window.open());
-    const DownloadJob first = UiSupport::finishedJob(
-        window.harness.downloads(), u"aaaaaaaaaaa"_s, u"Primero"_s, u"A"_s, DownloadKind::audio, 1);
-    const DownloadJob second = UiSupport::finishedJob(
-        window.harness.downloads(), u"bbbbbbbbbbb"_s, u"Segundo"_s, u"B"_s, DownloadKind::audio, 2);
+    const DownloadJob first
+        = finishedJob(window.harness.downloads(), u"aaaaaaaaaaa"_s, u"Primero"_s, u"A"_s, DownloadKind::audio, 1);
+    const DownloadJob second
+        = finishedJob(window.harness.downloads(), u"bbbbbbbbbbb"_s, u"Segundo"_s, u"B"_s, DownloadKind::audio, 2);
 
     window.model().setPreviewJob(first);
     QPointer<SheetDialog> sheet = window.view->playerSheet();

@@ -1,7 +1,7 @@
+#include "AppHarness.h"
 #include "LocalPlayer.h"
 #include "PlainButton.h"
 #include "Playback.h"
-#include "ScreenHarness.h"
 #include "TestSupport.h"
 
 #include <QMediaPlayer>
@@ -58,7 +58,7 @@ void PlayerTest::playsWhileShown()
     QFETCH(QString, file);
     QFETCH(int, width);
 
-    ScreenHarness harness;
+    AppHarness harness;
     const QString path = harness.dir.filePath(file);
     QVERIFY(TestSupport::makeMedia(path, width, width * 9 / 16, 1, seconds));
     AppModel& model = harness.open();
@@ -87,7 +87,7 @@ void PlayerTest::playsWhileShown()
 
 void PlayerTest::everyOpeningStartsAtTheTop()
 {
-    ScreenHarness harness;
+    AppHarness harness;
     const QString path = harness.dir.filePath(u"song.mp3"_s);
     QVERIFY(TestSupport::makeMedia(path, 0, 0, 1, seconds));
     AppModel& model = harness.open();
@@ -107,7 +107,7 @@ void PlayerTest::everyOpeningStartsAtTheTop()
 
 void PlayerTest::transportControls()
 {
-    ScreenHarness harness;
+    AppHarness harness;
     const QString path = harness.dir.filePath(u"song.mp3"_s);
     QVERIFY(TestSupport::makeMedia(path, 0, 0, 1, seconds));
     AppModel& model = harness.open();
@@ -133,7 +133,7 @@ void PlayerTest::transportControls()
 
 void PlayerTest::jobWithoutFile()
 {
-    ScreenHarness harness;
+    AppHarness harness;
     AppModel& model = harness.open();
     DownloadJob job = finished(harness.dir.filePath(u"song.mp3"_s));
     job.path.reset();

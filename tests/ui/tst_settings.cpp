@@ -1,7 +1,7 @@
+#include "AppHarness.h"
 #include "AppUpdates.h"
 #include "ControlledEngine.h"
 #include "Pixels.h"
-#include "ScreenHarness.h"
 #include "SegmentedPicker.h"
 #include "SettingsView.h"
 #include "StubUpdater.h"
@@ -22,35 +22,15 @@ using Kind = ControlledEngine::Kind;
 
 namespace {
 
-template <typename T> T* part(QWidget& root, const QString& name)
-{
-    T* found = root.findChild<T*>(name);
-    if (!found)
-        qWarning("no %s", qPrintable(name));
-    return found;
-}
-
 QString text(QWidget& root, const QString& name)
 {
-    QLabel* label = part<QLabel>(root, name);
+    QLabel* label = child<QLabel>(root, name);
     return label ? label->text() : QString();
 }
 
-QJsonObject storedPreferences(const ScreenHarness& harness)
+QJsonObject storedPreferences(const AppHarness& harness)
 {
     return QJsonDocument::fromJson(TestSupport::readFile(harness.data() + u"/preferences.json"_s)).object();
-}
-
-VideoInfo someVideo()
-{
-    VideoInfo video;
-    video.id = u"abcdefghijk"_s;
-    video.title = u"Un video"_s;
-    video.duration = 12;
-    video.formats.append({ 720, 1280, u"avc1.64001f"_s, true, std::nullopt });
-    video.provider = MediaPlatform::youtube;
-    video.sourceURL = youtubeWatchURL(video.id);
-    return video;
 }
 
 QVariantMap updateChannel()
@@ -91,7 +71,7 @@ void SettingsTest::changesAreStored()
     QFETCH(QString, before);
     QFETCH(QString, stored);
 
-    ScreenHarness harness;
+    AppHarness harness;
     {
         Preferences preferences;
         preferences.appearance = before;
@@ -105,7 +85,7 @@ void SettingsTest::changesAreStored()
     QCOMPARE(Theme::instance().scheme(), first);
     // Opening the sheet writes nothing.
     QCOMPARE(storedPreferences(harness).value(u"appearance"_s).toString(), before);
-    auto* appearance = part<SegmentedPicker>(view, u"appearancePicker"_s);
+    auto* appearance = child<SegmentedPicker>(view, u"appearancePicker"_s);
     QCOMPARE(appearance->value(), before);
 
     const int index = int(QStringList({ u"system"_s, u"dark"_s, u"light"_s }).indexOf(stored));
@@ -120,45 +100,45 @@ void SettingsTest::changesAreStored()
     const QImage sheet = view.grab().toImage();
     COMPARE_COLOR(sheet.pixelColor(3, sheet.height() - 3), windowBackground(now));
 
-    auto* metadata = part<SwitchButton>(view, u"metadataSwitch"_s);
+    auto* metadata = child<SwitchButton>(view, u"metadataSwitch"_s);
     QVERIFY(metadata->isChecked());
     QTest::mouseClick(metadata, Qt::LeftButton);
     QCOMPARE(storedPreferences(harness).value(u"metadata"_s).toBool(true), false);
     QVERIFY(!model.profile().metadata);
     QVERIFY(!metadata->isChecked());
 
-    QTest::mouseClick(part<QPushButton>(view, u"done"_s), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(view, u"done"_s), Qt::LeftButton);
     QVERIFY(!model.settings());
 }
 
 void SettingsTest::clearCacheWaitsForTheRunningJob()
 {
-    ScreenHarness harness;
-    auto engine = std::make_shared<ControlledEngine>(harness.data());
-    engine->cache = 5'000'000;
-    engine->analyzeNow = [](const QString&) { return QList { someVideo() }; };
-    AppModel& model = harness.open(engine);
+    AppHarness harness;
+    ControlledEngine& engine = *harness.engine;
+    engine.cache = 5'000'000;
+    engine.analyzeNow = [](const QString&) { return QList { testVideo(u"abcdefghijk"_s, { 720 }) }; };
+    AppModel& model = harness.open();
     model.start();
     QTRY_VERIFY(model.engineReady());
     SettingsView view(&model);
     view.show();
     QCOMPARE(
         text(view, u"cacheSize"_s), bytesString(5'000'000) + u" · Evita bajar el mismo audio al cambiar de calidad."_s);
-    auto* clear = part<QPushButton>(view, u"clearCache"_s);
+    auto* clear = child<QPushButton>(view, u"clearCache"_s);
     QVERIFY(clear->isEnabled());
 
-    model.setLink(youtubeWatchURL(someVideo().id));
+    model.setLink(youtubeWatchURL(testVideo(u"abcdefghijk"_s, { 720 }).id));
     model.analyze();
     QTRY_VERIFY(model.info().has_value());
     model.enqueue();
-    QTRY_COMPARE(engine->count(Kind::exportJob), 1);
+    QTRY_COMPARE(engine.count(Kind::exportJob), 1);
     QVERIFY(model.active());
     QVERIFY(!clear->isEnabled());
 
-    DownloadJob done = engine->call(Kind::exportJob, 0)->job;
+    DownloadJob done = engine.call(Kind::exportJob, 0)->job;
     done.state = JobState::completed;
-    engine->cache = 7'000'000;
-    engine->call(Kind::exportJob, 0)->finish(done);
+    engine.cache = 7'000'000;
+    engine.call(Kind::exportJob, 0)->finish(done);
     QTRY_VERIFY(clear->isEnabled());
     QVERIFY(text(view, u"cacheSize"_s).startsWith(bytesString(7'000'000) + u" · "_s));
 
@@ -183,23 +163,22 @@ void SettingsTest::updatePanel()
     QFETCH(bool, canCheck);
     QFETCH(QString, status);
 
-    ScreenHarness harness;
+    AppHarness harness;
     auto updater = std::make_unique<StubUpdater>();
     StubUpdater* stub = updater.get();
     stub->canCheck = canCheck;
     auto* updates = configured ? new AppUpdates(updateChannel(), std::move(updater), &harness.services)
                                : new AppUpdates(QVariantMap {}, nullptr, &harness.services);
-    auto engine = std::make_shared<ControlledEngine>(harness.data());
-    harness.open(engine, updates).start();
+    harness.open(updates).start();
     SettingsView view(harness.model.get());
     view.show();
 
-    auto* check = part<QPushButton>(view, u"checkUpdates"_s);
-    auto* automatic = part<SwitchButton>(view, u"automaticChecks"_s);
+    auto* check = child<QPushButton>(view, u"checkUpdates"_s);
+    auto* automatic = child<SwitchButton>(view, u"automaticChecks"_s);
     QCOMPARE(text(view, u"updateStatus"_s), status);
     QCOMPARE(check->isEnabled(), !configured || canCheck);
     QCOMPARE(automatic->isVisibleTo(&view), configured);
-    QCOMPARE(part<QWidget>(view, u"automaticNote"_s)->isVisibleTo(&view), configured);
+    QCOMPARE(child<QWidget>(view, u"automaticNote"_s)->isVisibleTo(&view), configured);
 
     if (!configured) {
         QTest::mouseClick(check, Qt::LeftButton);
@@ -218,28 +197,28 @@ void SettingsTest::updatePanel()
 
 void SettingsTest::engineBlock()
 {
-    ScreenHarness harness;
-    auto engine = std::make_shared<ControlledEngine>(harness.data());
-    engine->versionsNow = nullptr;
-    harness.open(engine).start();
+    AppHarness harness;
+    ControlledEngine& engine = *harness.engine;
+    engine.versionsNow = nullptr;
+    harness.open().start();
     SettingsView view(harness.model.get());
     view.show();
-    auto* recheck = part<QPushButton>(view, u"recheckEngine"_s);
-    QTRY_COMPARE(engine->count(Kind::versions), 1);
+    auto* recheck = child<QPushButton>(view, u"recheckEngine"_s);
+    QTRY_COMPARE(engine.count(Kind::versions), 1);
     QCOMPARE(recheck->text(), u"Comprobando…"_s);
     QVERIFY(!recheck->isEnabled());
     QCOMPARE(text(view, u"engineTitle"_s), u"Motor no disponible"_s);
 
-    engine->call(Kind::versions, 0)->finish(BrisError::message(u"No se encontró yt-dlp."_s));
+    engine.call(Kind::versions, 0)->finish(BrisError::message(u"No se encontró yt-dlp."_s));
     QTRY_VERIFY(recheck->isEnabled());
     QCOMPARE(recheck->text(), u"Volver a comprobar"_s);
     QCOMPARE(text(view, u"engineTitle"_s), u"Motor no disponible"_s);
     QCOMPARE(text(view, u"engineDetail"_s), u"No se encontró yt-dlp."_s);
 
     QTest::mouseClick(recheck, Qt::LeftButton);
-    QTRY_COMPARE(engine->count(Kind::versions), 2);
+    QTRY_COMPARE(engine.count(Kind::versions), 2);
     QVERIFY(!recheck->isEnabled());
-    engine->call(Kind::versions, 1)->finish(u"yt-dlp 2026.11.23\nffmpeg version 5.1"_s);
+    engine.call(Kind::versions, 1)->finish(u"yt-dlp 2026.11.23\nffmpeg version 5.1"_s);
     QTRY_COMPARE(text(view, u"engineTitle"_s), u"Motor incluido y listo"_s);
     QCOMPARE(text(view, u"engineDetail"_s), u"yt-dlp 2026.11.23\nffmpeg version 5.1"_s);
     QVERIFY(recheck->isEnabled());

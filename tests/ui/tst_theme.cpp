@@ -14,9 +14,7 @@ private Q_SLOTS:
     void cleanup();
     void forcedScheme_data();
     void forcedScheme();
-    void followsSystemLive();
-    void leavingForcedRestoresSystem();
-    void forcingTheSystemSchemeIsSilent();
+    void followsTheSystemUnlessForced();
 
 private:
     QColor m_systemWindow;
@@ -52,43 +50,31 @@ void TestTheme::forcedScheme()
     QCOMPARE(palette.color(QPalette::Highlight), coral());
 }
 
-void TestTheme::followsSystemLive()
+// The system's palette turning dark or light reaches the scheme, once per change;
+// forcing a scheme and letting go restores the system's own palette.
+void TestTheme::followsTheSystemUnlessForced()
 {
     Theme& theme = Theme::instance();
     QSignalSpy changed(&theme, &Theme::schemeChanged);
-    // The system turning dark reaches the application as a dark palette.
     QApplication::setPalette(Theme::palette(ColorScheme::dark));
     QCOMPARE(theme.scheme(), ColorScheme::dark);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<ColorScheme>(), ColorScheme::dark);
-    QCOMPARE(QApplication::palette().color(QPalette::Highlight), coral());
-
     QApplication::setPalette(Theme::palette(ColorScheme::light));
     QCOMPARE(theme.scheme(), ColorScheme::light);
     QCOMPARE(changed.count(), 2);
-}
+    QApplication::setPalette(QPalette());
 
-void TestTheme::leavingForcedRestoresSystem()
-{
-    Theme& theme = Theme::instance();
-    QSignalSpy changed(&theme, &Theme::schemeChanged);
+    // Forcing the scheme already shown says nothing.
+    theme.setPreferred(ColorScheme::light);
+    QCOMPARE(changed.count(), 2);
     theme.setPreferred(ColorScheme::dark);
     theme.setPreferred(std::nullopt);
     QCOMPARE(theme.scheme(), ColorScheme::light);
-    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed.count(), 4);
     // The forced palette must not linger, or the system's scheme could not be read.
     QCOMPARE(QApplication::palette().color(QPalette::Window), m_systemWindow);
     QCOMPARE(QApplication::palette().color(QPalette::Highlight), coral());
-}
-
-void TestTheme::forcingTheSystemSchemeIsSilent()
-{
-    Theme& theme = Theme::instance();
-    QSignalSpy changed(&theme, &Theme::schemeChanged);
-    theme.setPreferred(ColorScheme::light);
-    theme.setPreferred(ColorScheme::light);
-    QCOMPARE(changed.count(), 0);
-    COMPARE_COLOR(QApplication::palette().color(QPalette::Window), windowBackground(ColorScheme::light));
 }
 
 QTEST_MAIN(TestTheme)

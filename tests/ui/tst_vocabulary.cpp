@@ -1,5 +1,3 @@
-#include "AccentStyle.h"
-#include "Badge.h"
 #include "EmptyState.h"
 #include "EngineCapsule.h"
 #include "Pixels.h"
@@ -11,7 +9,6 @@
 #include "Theme.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -19,20 +16,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-enum class Look { accent, accentCompact, quiet };
-enum class Press { normal, pressed, disabled };
-
-QPushButton* makeButton(Look look, const QString& text, QWidget* parent = nullptr)
-{
-    auto* button = new QPushButton(text, parent);
-    if (look == Look::quiet)
-        QuietStyle::apply(button);
-    else
-        AccentStyle::apply(button, look == Look::accentCompact);
-    button->resize(button->sizeHint());
-    return button;
-}
 
 class PaintCounter : public QObject
 {
@@ -56,17 +39,8 @@ class TestVocabulary : public QObject
 
 private Q_SLOTS:
     void cleanup();
-    void surfaceCard_data();
-    void surfaceCard();
-    void buttonFill_data();
-    void buttonFill();
-    void buttonMetrics_data();
-    void buttonMetrics();
-    void symbolOnlyButtonHasNoTextRoom();
     void engineCapsule_data();
     void engineCapsule();
-    void badgeCount_data();
-    void badgeCount();
     void emptyStateWrapsAndActs();
     void liveSchemeSwitchRepaintsSameWidgets();
 };
@@ -74,116 +48,6 @@ private Q_SLOTS:
 void TestVocabulary::cleanup()
 {
     Theme::instance().setPreferred(std::nullopt);
-}
-
-void TestVocabulary::surfaceCard_data()
-{
-    QTest::addColumn<ColorScheme>("scheme");
-    QTest::newRow("light card") << ColorScheme::light;
-    QTest::newRow("dark card") << ColorScheme::dark;
-}
-
-void TestVocabulary::surfaceCard()
-{
-    QFETCH(ColorScheme, scheme);
-    Theme::instance().setPreferred(scheme);
-    Surface card;
-    card.resize(300, 160);
-    const QImage image = Pixels::render(card);
-
-    COMPARE_COLOR(image.pixelColor(150, 80), cardBackground(scheme));
-    // The rounded corner leaves the window showing through.
-    COMPARE_COLOR(image.pixelColor(1, 1), windowBackground(scheme));
-    // The outline leans towards the ink: darker than the card in light, lighter in dark.
-    const int edge = image.pixelColor(150, 0).lightness();
-    const int inside = image.pixelColor(150, 80).lightness();
-    const int window = windowBackground(scheme).lightness();
-    if (scheme == ColorScheme::light)
-        QVERIFY2(edge < qMin(inside, window), qPrintable(u"edge %1"_s.arg(edge)));
-    else
-        QVERIFY2(edge > qMax(inside, window), qPrintable(u"edge %1"_s.arg(edge)));
-}
-
-void TestVocabulary::buttonFill_data()
-{
-    QTest::addColumn<ColorScheme>("scheme");
-    QTest::addColumn<Look>("look");
-    QTest::addColumn<Press>("press");
-    QTest::addColumn<QColor>("overlay");
-
-    const auto coralAt = [](float alpha) {
-        QColor color = coral();
-        color.setAlphaF(alpha);
-        return color;
-    };
-    for (ColorScheme scheme : { ColorScheme::light, ColorScheme::dark }) {
-        const char* name = scheme == ColorScheme::dark ? "dark" : "light";
-        QTest::addRow("%s accent", name) << scheme << Look::accent << Press::normal << coralAt(1.0f);
-        QTest::addRow("%s accent pressed", name) << scheme << Look::accent << Press::pressed << coralAt(0.75f);
-        QTest::addRow("%s accent disabled", name) << scheme << Look::accent << Press::disabled << coralAt(0.3f);
-        QTest::addRow("%s compact accent disabled", name)
-            << scheme << Look::accentCompact << Press::disabled << coralAt(0.3f);
-        QTest::addRow("%s quiet", name) << scheme << Look::quiet << Press::normal
-                                        << toneColor(Tone::primary, scheme, 0.05);
-        QTest::addRow("%s quiet pressed", name)
-            << scheme << Look::quiet << Press::pressed << toneColor(Tone::primary, scheme, 0.12);
-        // The whole quiet button fades, fill included.
-        QTest::addRow("%s quiet disabled", name)
-            << scheme << Look::quiet << Press::disabled << toneColor(Tone::primary, scheme, 0.05 * 0.4);
-    }
-}
-
-void TestVocabulary::buttonFill()
-{
-    QFETCH(ColorScheme, scheme);
-    QFETCH(Look, look);
-    QFETCH(Press, press);
-    QFETCH(QColor, overlay);
-
-    Theme::instance().setPreferred(scheme);
-    std::unique_ptr<QPushButton> button(makeButton(look, u"Descargar"_s));
-    button->setDown(press == Press::pressed);
-    button->setEnabled(press != Press::disabled);
-    const QImage image = Pixels::render(*button);
-
-    // Mid-width, just under the top edge: inside the rounding, above the text.
-    COMPARE_COLOR(image.pixelColor(image.width() / 2, 3), Pixels::blend(windowBackground(scheme), overlay));
-    COMPARE_COLOR(image.pixelColor(0, 0), windowBackground(scheme));
-}
-
-void TestVocabulary::buttonMetrics_data()
-{
-    QTest::addColumn<Look>("look");
-    QTest::addColumn<int>("fontSize");
-    QTest::addColumn<QSize>("padding");
-    QTest::newRow("compact accent") << Look::accentCompact << 13 << QSize(14, 10);
-    QTest::newRow("accent") << Look::accent << 15 << QSize(22, 14);
-    QTest::newRow("quiet") << Look::quiet << 13 << QSize(12, 9);
-}
-
-void TestVocabulary::buttonMetrics()
-{
-    QFETCH(Look, look);
-    QFETCH(int, fontSize);
-    QFETCH(QSize, padding);
-
-    std::unique_ptr<QPushButton> button(makeButton(look, u"Agregar enlace"_s));
-    QCOMPARE(button->font().pixelSize(), fontSize);
-    const QSize text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
-    QCOMPARE(button->sizeHint(), text + 2 * padding);
-
-    button->setIcon(symbolIcon(u"plus"_s, Qt::black));
-    const int icon = button->iconSize().width();
-    QCOMPARE(button->sizeHint().width(), icon + ButtonStyle::iconSpacing + text.width() + 2 * padding.width());
-}
-
-void TestVocabulary::symbolOnlyButtonHasNoTextRoom()
-{
-    std::unique_ptr<QPushButton> button(makeButton(Look::quiet, {}));
-    button->setIcon(symbolIcon(u"xmark"_s, Qt::black));
-    const QSize icon = button->iconSize();
-    QCOMPARE(button->sizeHint().width(), icon.width() + 24);
-    QCOMPARE(button->sizeHint().height(), icon.height() + 18);
 }
 
 void TestVocabulary::engineCapsule_data()
@@ -216,32 +80,6 @@ void TestVocabulary::engineCapsule()
     COMPARE_COLOR(image.pixelColor(15, capsule.height() / 2), toneColor(dot, ColorScheme::dark));
 }
 
-void TestVocabulary::badgeCount_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero shows nothing") << 0 << false << QString();
-    QTest::newRow("three") << 3 << true << u"3"_s;
-    QTest::newRow("thousands without grouping") << 1234 << true << u"1234"_s;
-}
-
-void TestVocabulary::badgeCount()
-{
-    QFETCH(int, count);
-    QFETCH(bool, shown);
-    QFETCH(QString, text);
-
-    QWidget row;
-    auto* badge = new Badge(&row);
-    badge->setCount(5);
-    row.show();
-    badge->setCount(count);
-    QCOMPARE(badge->isVisible(), shown);
-    if (shown)
-        QCOMPARE(badge->text(), text);
-}
-
 void TestVocabulary::emptyStateWrapsAndActs()
 {
     int pressed = 0;
@@ -271,7 +109,8 @@ void TestVocabulary::liveSchemeSwitchRepaintsSameWidgets()
     Surface card(12);
     auto* label = new StyledLabel(u"Tu cola"_s, uiFont(13), Tone::secondary);
     auto* symbol = new SymbolView(u"folder"_s, 16, Tone::secondary);
-    auto* button = makeButton(Look::quiet, u"Reintentar"_s);
+    auto* button = new QPushButton(u"Reintentar"_s);
+    QuietStyle::apply(button);
     card.column()->addWidget(label);
     card.column()->addWidget(symbol);
     card.column()->addWidget(button);

@@ -2,6 +2,7 @@
 // analyse, pick a clip of the post, choose MP3 320, download, watch it in the
 // queue, find it in the library and play it. With BRISOMAR_SNAPSHOTS set to a
 // folder, every step is saved there in both schemes.
+#include "AppHarness.h"
 #include "CandidateRow.h"
 #include "LibraryModel.h"
 #include "LibraryRowDelegate.h"
@@ -10,7 +11,6 @@
 #include "MainView.h"
 #include "PlainButton.h"
 #include "Playback.h"
-#include "ScreenHarness.h"
 #include "SheetDialog.h"
 #include "Theme.h"
 
@@ -64,8 +64,8 @@ private Q_SLOTS:
 
 void WindowRoadTest::pasteAnalyseDownloadPlay()
 {
-    ScreenHarness harness;
-    harness.serve(offlinePost(harness.clip(), 2, { 240 }));
+    AppHarness harness;
+    harness.serve(TestSupport::offlinePost(harness.clip(), 2, { 240 }));
     QVERIFY(harness.openStarted());
     AppModel& model = *harness.model;
     QVERIFY(model.engineReady());
@@ -76,7 +76,7 @@ void WindowRoadTest::pasteAnalyseDownloadPlay()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     snapshot(window, u"1-new"_s);
 
-    harness.services.clipboard = postLink();
+    harness.services.clipboard = TestSupport::postLink();
     window.findChild<PlainButton*>(u"pasteLink"_s)->click();
     QVERIFY(model.analyzing());
     snapshot(window, u"2-analysing"_s);

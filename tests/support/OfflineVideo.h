@@ -78,8 +78,5 @@ private:
     QList<DownloadUpdate> m_updates;
 };
 
-// The user's sentence for what `call` throws, "(no error)" when it returns.
-QString failure(const std::function<void()>& call);
-
 DownloadProfile audioProfile(AudioFormat format, qint64 bitrate = 192, bool metadata = true);
 DownloadProfile videoProfile(VideoContainer container, qint64 height = 1080, bool metadata = true);

@@ -1,6 +1,5 @@
 #include "OfflineVideo.h"
 
-#include "BrisError.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -77,7 +76,7 @@ DownloadJob OfflineVideo::job(const DownloadProfile& profile) const
 Outcome OfflineVideo::run(const DownloadJob& job, const CancellationPtr& cancel)
 {
     Outcome outcome;
-    outcome.error = failure([&] {
+    outcome.error = TestSupport::failure([&] {
         outcome.job
             = engine.exportJob(job, cancel, [&](const DownloadUpdate& update) { outcome.updates.append(update); });
     });
@@ -117,16 +116,6 @@ bool UpdateLog::any(const std::function<bool(const DownloadUpdate&)>& test) cons
 {
     std::lock_guard guard(m_lock);
     return std::any_of(m_updates.begin(), m_updates.end(), test);
-}
-
-QString failure(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return errorDescription(error);
-    }
-    return u"(no error)"_s;
 }
 
 DownloadProfile audioProfile(AudioFormat format, qint64 bitrate, bool metadata)
