@@ -217,6 +217,9 @@ bool VideoInfo::validSource() const
 std::optional<QUrl> VideoInfo::thumbnail() const
 {
     if (platform() == MediaPlatform::youtube) {
+        // No video yet (the empty card at launch): nothing to fetch.
+        if (id.isEmpty())
+            return std::nullopt;
         QUrl address;
         address.setScheme(u"https"_s);
         address.setHost(u"i.ytimg.com"_s);

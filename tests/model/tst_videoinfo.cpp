@@ -243,6 +243,7 @@ void TestVideoInfo::derivedValues()
     video.provider = MediaPlatform::youtube;
     QCOMPARE(video.storageID(), u"C1"_s);
     QCOMPARE(video.thumbnail(), QUrl(u"https://i.ytimg.com/vi/C1/hqdefault.jpg"_s));
+    QCOMPARE(VideoInfo {}.thumbnail(), std::nullopt);
 
     video.formats = { { 1080, 1920, u"h264"_s, true, {} }, { 720, 1280, u"h264"_s, true, {} },
         { 1920, 1080, u"h264"_s, true, {} }, { 1280, 720, u"vp9"_s, false, {} } };
