@@ -198,8 +198,6 @@ void AnalysisTest::normalizeQuality_data()
     const QList<VideoFormat> noVideo;
     QTest::newRow("MP3 at 160 kbps") << audio(AudioFormat::mp3, 160) << noVideo << QList<qint64>()
                                      << audio(AudioFormat::mp3, 192);
-    QTest::newRow("Opus at 320 kbps") << audio(AudioFormat::opus, 320) << noVideo << QList<qint64>()
-                                      << audio(AudioFormat::opus, 192);
     QTest::newRow("FLAC keeps any bit rate")
         << audio(AudioFormat::flac, 7) << noVideo << QList<qint64>() << audio(AudioFormat::flac, 7);
     QTest::newRow("2160 without a video stays") << video(2160) << noVideo << QList<qint64>() << video(2160);

@@ -47,7 +47,6 @@ private Q_SLOTS:
     void playAndReveal_data();
     void playAndReveal();
     void folderActions();
-    void clearCache();
     void derivedLists();
 };
 
@@ -280,28 +279,6 @@ void LibraryTest::folderActions()
     QCOMPARE(harness.services.folderRequests[1].start, harness.downloads());
     QCOMPARE(model.preferences().folder, other);
     QCOMPARE(Preferences::decode(TestSupport::readFile(prefs))->folder, other);
-}
-
-void LibraryTest::clearCache()
-{
-    AppHarness harness;
-    harness.engine->cache = 4096;
-    QVERIFY(harness.openAnalysing({ testVideo(u"abcdefghijk"_s) }));
-    AppModel& model = *harness.model;
-    QCOMPARE(model.cacheSize(), 4096);
-
-    // While a job runs nothing happens, not even a message.
-    QVERIFY(harness.enqueue(testVideo(u"abcdefghijk"_s)));
-    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
-    model.clearCache();
-    QVERIFY(!model.banner());
-    QCOMPARE(model.cacheSize(), 4096);
-
-    model.cancel(model.jobs().first());
-    QTRY_VERIFY(!model.active());
-    model.clearCache();
-    QCOMPARE(model.cacheSize(), 0);
-    QCOMPARE(model.banner(), u"Caché de originales vaciada. Tus descargas se conservan."_s);
 }
 
 void LibraryTest::derivedLists()

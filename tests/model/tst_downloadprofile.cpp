@@ -44,8 +44,6 @@ void TestDownloadProfile::describe_data()
     QTest::newRow("flac any bitrate") << audio(AudioFormat::flac, -7) << u"audio-flac-0-1"_s << u"FLAC"_s << QString();
     QTest::newRow("original") << audio(AudioFormat::original, 0) << u"audio-original-0-1"_s << u"ORIGINAL"_s
                               << QString();
-    QTest::newRow("mp4 1080") << video(VideoContainer::mp4, 1080) << u"video-mp4-1080-0"_s << u"MP4 · hasta 1080p"_s
-                              << QString();
     QTest::newRow("mkv best") << video(VideoContainer::mkv, 0) << u"video-mkv-0-0"_s << u"MKV · Máxima"_s << QString();
     QTest::newRow("height 1000") << video(VideoContainer::mp4, 1000) << u"video-mp4-1000-0"_s << u"MP4 · hasta 1000p"_s
                                  << badHeight;

@@ -23,38 +23,28 @@ namespace {
 
 // Above the 100,000,000 bytes an audio job asks for before it starts.
 constexpr qint64 volumeSize = 101 * 1024 * 1024;
-// What the filler leaves: less than any of the exports needs.
+// What the filler leaves: less than any of the exports needs. Where no file
+// system can be mounted, a file size limit of this much stands in for the full volume.
 constexpr qint64 leftOver = 64 * 1024;
-// The stand-in for a full volume where no file system can be mounted.
-constexpr rlim_t fileSizeLimit = leftOver;
-
-bool writeText(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size();
-}
 
 // Mount namespaces of its own hide the volume from everyone else and end with
 // this process; a user without the right to mount gets it in a user namespace.
 // Either is entered only while the process has a single thread.
 void enterPrivateMounts()
 {
+    const auto writeText = [](const char* path, const QByteArray& text) {
+        QFile file(QString::fromLatin1(path));
+        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size();
+    };
     const QByteArray uid = QByteArray::number(::geteuid());
     const QByteArray gid = QByteArray::number(::getegid());
     if (::geteuid() != 0
-        && !(::unshare(CLONE_NEWUSER) == 0 && writeText(u"/proc/self/setgroups"_s, "deny")
-            && writeText(u"/proc/self/uid_map"_s, "0 " + uid + " 1")
-            && writeText(u"/proc/self/gid_map"_s, "0 " + gid + " 1")))
+        && !(::unshare(CLONE_NEWUSER) == 0 && writeText("/proc/self/setgroups", "deny")
+            && writeText("/proc/self/uid_map", "0 " + uid + " 1")
+            && writeText("/proc/self/gid_map", "0 " + gid + " 1")))
         return;
     if (::unshare(CLONE_NEWNS) == 0)
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-}
-
-bool mountSmall(const QString& path)
-{
-    const QByteArray options = "size=" + QByteArray::number(volumeSize) + ",mode=0700";
-    return ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData())
-        == 0;
 }
 
 // Every file under `folder`; folders alone hold nothing.
@@ -65,15 +55,6 @@ QStringList filesUnder(const QString& folder)
     while (entries.hasNext())
         files << QDir(folder).relativeFilePath(entries.next());
     return files;
-}
-
-DownloadProfile audio(AudioFormat format)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::audio;
-    profile.audio = format;
-    profile.bitrate = 192;
-    return profile;
 }
 
 } // namespace
@@ -107,11 +88,14 @@ void FullFolderTest::initTestCase()
     m_video = StressSupport::serveOffline(m_stand, m_media, u"Dos tonos"_s);
     m_volume = m_root.filePath(u"volume"_s);
     QVERIFY(QDir().mkpath(m_volume));
-    m_mounted = mountSmall(m_volume);
-    if (!m_mounted)
-        qInfo("no file system can be mounted here: a file size limit stands in for the full volume");
-    else
+    const QByteArray options = "size=" + QByteArray::number(volumeSize) + ",mode=0700";
+    m_mounted = ::mount("tmpfs", QFile::encodeName(m_volume).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    options.constData())
+        == 0;
+    if (m_mounted)
         QCOMPARE(QStorageInfo(m_volume).bytesTotal(), volumeSize);
+    else
+        qInfo("no file system can be mounted here: a file size limit stands in for the full volume");
 }
 
 void FullFolderTest::cleanupTestCase()
@@ -124,10 +108,9 @@ void FullFolderTest::cleanupTestCase()
 void FullFolderTest::fill()
 {
     if (!m_mounted) {
-        rlimit limit;
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        m_limit = limit;
-        limit.rlim_cur = fileSizeLimit;
+        m_limit.emplace();
+        ::getrlimit(RLIMIT_FSIZE, &*m_limit);
+        const rlimit limit { leftOver, m_limit->rlim_max };
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
         return;
     }
@@ -161,7 +144,7 @@ void FullFolderTest::volumeFillsDuringExport()
     QTemporaryDir data;
     const Downloader engine(Toolchain(m_stand.root()), BrisPaths(data.path()));
     const QString folder = m_volume + u'/' + QString::fromLatin1(QTest::currentDataTag());
-    const DownloadJob job = DownloadJob::make(*m_video, audio(format), folder, JobState::queued, false);
+    const DownloadJob job = DownloadJob::make(*m_video, DownloadProfile { .audio = format }, folder, JobState::queued, false);
 
     // The space runs out once the original is in the cache, as the conversion starts.
     bool filled = false;

@@ -16,11 +16,7 @@ namespace {
 
 DownloadProfile profile(DownloadKind kind)
 {
-    DownloadProfile profile;
-    profile.kind = kind;
-    profile.container = VideoContainer::mkv;
-    profile.height = 0;
-    return profile;
+    return { .kind = kind, .container = VideoContainer::mkv, .height = 0 };
 }
 
 // A tree around the download folder: whatever escapes the folder lands in it.
@@ -83,9 +79,6 @@ void HostileNamesTest::titlesBecomeSafeNames_data()
     QTest::newRow("climbs two folders") << u"../../x"_s;
     QTest::newRow("absolute system file") << u"/etc/passwd"_s;
     QTest::newRow("parent") << u".."_s;
-    QTest::newRow("current") << u"."_s;
-    QTest::newRow("backslash climb") << u"..\\..\\x"_s;
-    QTest::newRow("reserved device name") << u"CON"_s;
     QTest::newRow("hidden by a leading dot") << u".bashrc"_s;
     QTest::newRow("reads as an option") << u"--output=/tmp/x -rf"_s;
     QTest::newRow("control characters") << u"a\nb\tc\u0001d\u007fe\u001b[31m"_s;

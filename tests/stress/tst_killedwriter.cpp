@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QtConcurrent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,11 +56,10 @@ template <typename T> QString stateOf(const std::optional<T>& read, const T& a, 
 QStringList leftovers(const QString& data)
 {
     const BrisPaths paths(data);
-    return QDir(data)
-        .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)
-        .filter(
-            QRegularExpression(u"^(?!(%1|%2)$)"_s.arg(QRegularExpression::escape(QFileInfo(paths.history()).fileName()),
-                QRegularExpression::escape(QFileInfo(paths.preferences()).fileName()))));
+    QStringList files = QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    files.removeOne(QFileInfo(paths.history()).fileName());
+    files.removeOne(QFileInfo(paths.preferences()).fileName());
+    return files;
 }
 
 LaneResult runLane(const Lane& lane)

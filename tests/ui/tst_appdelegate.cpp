@@ -10,7 +10,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -78,17 +77,13 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void window();
-    void geometryRemembered();
     void sectionCommands_data();
     void sectionCommands();
     void pasteLinkCommand();
-    void editCommandsReachTheFocusedField();
     void quit_data();
     void quit();
     void quitWhileDownloadingWaits();
     void closingTheWindowQuits();
-    void snapshotArguments_data();
-    void snapshotArguments();
     void programTakesASnapshot();
 };
 
@@ -124,23 +119,6 @@ void AppDelegateTest::window()
     // No button is cut short by the system font.
     for (auto* plain : app.delegate->mainView()->findChildren<PlainButton*>())
         QVERIFY2(!plain->isVisible() || plain->width() >= plain->sizeHint().width(), qPrintable(plain->objectName()));
-}
-
-void AppDelegateTest::geometryRemembered()
-{
-    const QRect moved(40, 30, 1100, 800);
-    {
-        Application app;
-        QVERIFY(app.launch());
-        app.delegate->window()->setGeometry(moved);
-        QTRY_COMPARE(app.delegate->window()->geometry(), moved);
-        app.delegate->quit();
-        QCOMPARE(app.exits, 1);
-    }
-    QVERIFY(QSettings().contains(QLatin1StringView(AppDelegate::frameName)));
-    Application again;
-    QVERIFY(again.launch());
-    QCOMPARE(again.delegate->window()->geometry(), moved);
 }
 
 void AppDelegateTest::sectionCommands_data()
@@ -186,21 +164,6 @@ void AppDelegateTest::pasteLinkCommand()
     QCOMPARE(app.model().section(), u"new"_s);
     QCOMPARE(app.model().link(), u"https://youtu.be/aaaaaaaaaaa"_s);
     QTRY_VERIFY(app.model().info());
-}
-
-void AppDelegateTest::editCommandsReachTheFocusedField()
-{
-    Application app;
-    QVERIFY(app.launch());
-    app.model().setSection(u"library"_s);
-    auto* search = child<QLineEdit>(*app.delegate->mainView(), u"librarySearch"_s);
-    search->setFocus();
-    search->setText(u"abc"_s);
-    app.delegate->action(u"actionSelectAll"_s)->trigger();
-    app.delegate->action(u"actionCut"_s)->trigger();
-    QCOMPARE(search->text(), QString());
-    app.delegate->action(u"actionUndo"_s)->trigger();
-    QCOMPARE(search->text(), u"abc"_s);
 }
 
 void AppDelegateTest::quit_data()
@@ -300,24 +263,6 @@ void AppDelegateTest::closingTheWindowQuits()
     app.answer = AppDelegate::QuitChoice::closeApp;
     app.delegate->window()->close();
     QTRY_COMPARE_WITH_TIMEOUT(app.exits, 1, 5000);
-}
-
-void AppDelegateTest::snapshotArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("path");
-
-    QTest::newRow("a path after the switch")
-        << QStringList { u"brisomar"_s, u"--snapshot"_s, u"a.png"_s } << u"a.png"_s;
-    QTest::newRow("the switch last does nothing") << QStringList { u"brisomar"_s, u"--snapshot"_s } << QString();
-    QTest::newRow("no switch") << QStringList { u"brisomar"_s, u"shot.png"_s } << QString();
-}
-
-void AppDelegateTest::snapshotArguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, path);
-    QCOMPARE(AppDelegate::snapshotPath(arguments).value_or(QString()), path);
 }
 
 void AppDelegateTest::programTakesASnapshot()

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
@@ -249,12 +248,8 @@ void LibraryTest::fiveHundredJobs()
             u"Video número %1 con un título de largo razonable"_s.arg(i), u"Autor %1"_s.arg(i % 7),
             i % 2 ? DownloadKind::audio : DownloadKind::video, i, i % 10 != 0,
             i % 2 ? std::nullopt : std::optional<qint64>(1080)));
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(library.open(jobs));
     QListView* list = library.view->list();
-    list->viewport()->repaint();
-    const qint64 opened = clock.elapsed();
     QCOMPARE(library.view->rows()->rowCount(), 500);
     // Rows are drawn, not built: the screen holds the same few widgets for any number of jobs.
     QVERIFY2(library.view->findChildren<QWidget*>().size() < 60,
@@ -262,22 +257,6 @@ void LibraryTest::fiveHundredJobs()
 
     QScrollBar* bar = list->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
-    qint64 slowest = 0;
-    int frames = 0;
-    clock.restart();
-    for (int value = 0; value <= bar->maximum(); value += list->viewport()->height() / 3) {
-        QElapsedTimer frame;
-        frame.start();
-        bar->setValue(value);
-        list->viewport()->repaint();
-        slowest = std::max(slowest, frame.elapsed());
-        ++frames;
-    }
-    const double average = double(clock.elapsed()) / frames;
-    qInfo("500 jobs: shown in %lld ms; %d scroll frames, %.1f ms each on average, slowest %lld ms", opened, frames,
-        average, slowest);
-    QVERIFY2(average < 100, qPrintable(QString::number(average)));
-
     // Removing one keeps the list where it is: rows go away, the list is not rebuilt.
     bar->setValue(bar->maximum() / 2);
     const int position = bar->value();

@@ -19,27 +19,6 @@ using Kind = ControlledEngine::Kind;
 
 namespace {
 
-// Counts the paint events of a widget and everything in it.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget* root)
-    {
-        root->installEventFilter(this);
-        for (QWidget* widget : root->findChildren<QWidget*>())
-            widget->installEventFilter(this);
-    }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 bool shown(const JobRow& row, const QString& name)
 {
     const QWidget* widget = child(row, name);
@@ -67,7 +46,6 @@ private Q_SLOTS:
     void percentage();
     void emptyQueue();
     void actionsReachTheModel();
-    void progressRepaintsOneRow();
 };
 
 void QueueTest::rowByState_data()
@@ -95,7 +73,6 @@ void QueueTest::rowByState_data()
         { u"cancelJob"_s, u"jobProgressArea"_s, u"jobDetail"_s });
     row("failed: retry and remove, no bar", JobState::failed, false, false,
         { u"retryJob"_s, u"removeJob"_s, u"jobDetail"_s });
-    row("interrupted", JobState::interrupted, false, false, { u"retryJob"_s, u"removeJob"_s, u"jobDetail"_s });
     row("reused original", JobState::converting, false, true,
         { u"cancelJob"_s, u"jobProgressArea"_s, u"jobDetail"_s, u"jobReuse"_s });
     row("compact running: bar, detail, cancel", JobState::converting, true, false,
@@ -219,49 +196,6 @@ void QueueTest::actionsReachTheModel()
     QCOMPARE(model.jobs().size(), 2);
     QVERIFY(!view.rows().contains(removed.data()));
     QTRY_VERIFY(!removed);
-}
-
-void QueueTest::progressRepaintsOneRow()
-{
-    AppHarness harness;
-    QList<DownloadJob> history;
-    for (int i = 0; i < 3; ++i)
-        history.append(
-            endedJob(harness.downloads(), u"ended%1aaaaa"_s.arg(i), u"Otro"_s, JobState::failed, u"Error"_s, i));
-    QVERIFY(harness.writeHistory(history));
-    QVERIFY(harness.openReady());
-    AppModel& model = *harness.model;
-    QueueView view(&model);
-    view.resize(900, 1000);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QVERIFY(harness.enqueue(u"runningaaaa"_s, u"Corriendo"_s));
-    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
-    QCOMPARE(view.rows().size(), 4);
-
-    JobRow* running = rowOf(view, u"Corriendo"_s);
-    PaintCounter runningPaints(running);
-    std::vector<std::unique_ptr<PaintCounter>> others;
-    for (JobRow* row : view.rows())
-        if (row != running)
-            others.push_back(std::make_unique<PaintCounter>(row));
-    // Whatever was due is laid out and painted now; only what follows counts.
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-    view.repaint();
-    runningPaints.paints = 0;
-    for (auto& counter : others)
-        counter->paints = 0;
-
-    for (double progress : { 0.25, 0.5, 0.75 }) {
-        harness.engine->call(Kind::exportJob, 0)->report({ JobState::downloading, progress, u"Descargando"_s, false });
-        QTRY_COMPARE(child<QLabel>(*running, u"jobPercent"_s)->text(), JobRow::percentText(progress));
-        QTRY_VERIFY(runningPaints.paints > 0);
-    }
-    for (auto& counter : others)
-        QCOMPARE(counter->paints, 0);
 }
 
 QTEST_MAIN(QueueTest)

@@ -134,6 +134,10 @@ void SettingsTest::clearCacheWaitsForTheRunningJob()
     QTRY_COMPARE(engine.count(Kind::exportJob), 1);
     QVERIFY(model.active());
     QVERIFY(!clear->isEnabled());
+    // Asked anyway, the model does nothing, not even a message.
+    model.clearCache();
+    QVERIFY(!model.banner());
+    QCOMPARE(model.cacheSize(), 5'000'000);
 
     DownloadJob done = engine.call(Kind::exportJob, 0)->job;
     done.state = JobState::completed;
@@ -144,6 +148,7 @@ void SettingsTest::clearCacheWaitsForTheRunningJob()
 
     QTest::mouseClick(clear, Qt::LeftButton);
     QVERIFY(text(view, u"cacheSize"_s).startsWith(bytesString(0) + u" · "_s));
+    QCOMPARE(model.banner(), u"Caché de originales vaciada. Tus descargas se conservan."_s);
 }
 
 void SettingsTest::updatePanel_data()
