@@ -1,14 +1,20 @@
 // Pictures of every screen of the window, in both schemes, with an empty and a
-// full model, the new-download screen in its states and the two sheets, to look
-// at: ui_screens <folder>. The model is real; the engine is
+// full model, the new-download screen in its states, the two sheets and every
+// symbol, to look at: ui_screens <folder>. The model is real; the engine is
 // the test's, so that a download can be shown half-way.
 #include "AppHarness.h"
 #include "MainView.h"
 #include "SheetDialog.h"
+#include "StyledLabel.h"
+#include "Surface.h"
+#include "Symbols.h"
+#include "SymbolView.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
@@ -160,6 +166,32 @@ bool shootStates(const QString& folder)
     return ok;
 }
 
+// Every symbol, tinted as the screens tint them.
+bool shootSymbols(const QString& folder)
+{
+    Surface sheet;
+    auto* grid = new QGridLayout;
+    const QStringList& all = symbolNames();
+    for (int i = 0; i < all.size(); ++i) {
+        auto* cell = new QHBoxLayout;
+        cell->addWidget(new SymbolView(all[i], 20, i % 5 == 0 ? Tone::coral : Tone::primary));
+        cell->addWidget(new StyledLabel(all[i], uiFont(10), Tone::secondary));
+        cell->addStretch();
+        grid->addLayout(cell, i / 3, i % 3);
+    }
+    sheet.column()->addLayout(grid);
+    sheet.resize(640, sheet.sizeHint().height());
+    sheet.show();
+    bool ok = true;
+    for (const ColorScheme scheme : { ColorScheme::dark, ColorScheme::light }) {
+        Theme::instance().setPreferred(scheme);
+        ok &= picture(
+            sheet, QDir(folder).filePath(scheme == ColorScheme::dark ? u"dark-symbols.png"_s : u"light-symbols.png"_s));
+    }
+    Theme::instance().setPreferred(std::nullopt);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -169,6 +201,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, u"."_s);
     QDir().mkpath(folder);
-    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder);
+    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder) && shootSymbols(folder);
     return ok ? 0 : 1;
 }
