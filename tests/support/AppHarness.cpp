@@ -125,11 +125,6 @@ void AppHarness::hangAnalysis()
             + "'\nexec sleep 600"_ba);
 }
 
-void AppHarness::hangEngineCheck()
-{
-    tools.script(u"yt-dlp"_s, "exec sleep 600"_ba);
-}
-
 VideoInfo testVideo(const QString& id, const QList<qint64>& heights, const QString& title)
 {
     VideoInfo video;

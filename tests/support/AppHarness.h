@@ -58,8 +58,6 @@ struct AppHarness
     // yt-dlp answers the engine check, then never ends an analysis; its pid is written to analysisPid().
     void hangAnalysis();
     QString analysisPid() const { return tools.file(QStringLiteral("analysis.pid")); }
-    // yt-dlp never answers the engine check.
-    void hangEngineCheck();
 
 private:
     AppModel& openOn(std::shared_ptr<Downloader> engine, AppUpdates* updates);
