@@ -51,6 +51,8 @@ class ToolRunTest : public QObject
 private Q_SLOTS:
     void outcomes_data();
     void outcomes();
+    void floodsKeepTheirTails();
+    void argumentsAndEnvironment();
     void stoppedTokenLaunchesNothing();
     void groupEnds_data();
     void groupEnds();
@@ -112,6 +114,46 @@ void ToolRunTest::outcomes()
     QCOMPARE(token->cancelled(), kind == int(BrisError::Kind::Cancelled));
     if (kind == -1)
         QCOMPARE(QString::fromUtf8(outcome.output).split(u'\n').first(), lines.first());
+}
+
+void ToolRunTest::floodsKeepTheirTails()
+{
+    // 20 MB of 16-byte lines on standard output while standard error floods too.
+    StandInTools stand;
+    stand.script(u"ffmpeg"_s,
+        "yes 0123456789abcde | head -c 20000000 & yes 'error line' | head -c 3000000 >&2; wait; echo tail"_ba);
+    qint64 lines = 0;
+    qint64 wrong = 0;
+    const QByteArray output
+        = Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
+              ++lines;
+              if (line != u"0123456789abcde"_s && line != u"tail"_s)
+                  ++wrong;
+          });
+    QCOMPARE(lines, 1'250'001);
+    QCOMPARE(wrong, 0);
+    QCOMPARE(output.size(), Toolchain::outputLimit);
+    // The front is dropped by bytes, not by lines: the 5 bytes of "tail\n" shift it.
+    QVERIFY(output.startsWith("56789abcde\n0123"));
+    QVERIFY(output.endsWith("0123456789abcde\ntail\n"));
+}
+
+void ToolRunTest::argumentsAndEnvironment()
+{
+    StandInTools stand;
+    stand.script(u"ffmpeg"_s,
+        "printf '%s\\n' \"$@\" \"$PATH\" \"$PYTHONNOUSERSITE\" \"${PYTHONPATH-unset}\" \"${PYTHONHOME-unset}\" "
+        "\"$BRISOMAR_TEST_KEPT\""_ba);
+    for (const char* name : { "PYTHONPATH", "PYTHONHOME", "PYTHONNOUSERSITE", "BRISOMAR_TEST_KEPT" })
+        qputenv(name, "inherited");
+    const QByteArray output
+        = Toolchain(stand.root())
+              .run(u"ffmpeg"_s, { u"two words"_s, u"ñandú"_s, u""_s, u"$HOME"_s }, std::make_shared<Cancellation>());
+    for (const char* name : { "PYTHONPATH", "PYTHONHOME", "PYTHONNOUSERSITE", "BRISOMAR_TEST_KEPT" })
+        qunsetenv(name);
+    QCOMPARE(QString::fromUtf8(output).split(u'\n'),
+        QStringList({ u"two words"_s, u"ñandú"_s, u""_s, u"$HOME"_s, stand.root() + u":/usr/bin:/bin:/usr/sbin:/sbin"_s,
+            u"1"_s, u"unset"_s, u"unset"_s, u"inherited"_s, u""_s }));
 }
 
 void ToolRunTest::stoppedTokenLaunchesNothing()
