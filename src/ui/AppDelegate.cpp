@@ -3,6 +3,7 @@
 #include "AppModel.h"
 #include "AppUpdates.h"
 #include "Downloader.h"
+#include "FirstFrameReport.h"
 #include "FocusLinkNotifier.h"
 #include "MainView.h"
 #include "MainWindow.h"
@@ -17,8 +18,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
-
-#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,28 +57,6 @@ void forwardToFocus(const char* method)
     if (focus->metaObject()->indexOfMethod(signature.constData()) >= 0)
         QMetaObject::invokeMethod(focus, method);
 }
-
-// "--first-frame": one line on standard output once the window's first frame is
-// painted, for measuring start-up from outside (bench/).
-class FirstFrameReport final : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // The children paint in the same pass: report once it has ended.
-            QTimer::singleShot(0, this, [] {
-                std::fputs("first-frame\n", stdout);
-                std::fflush(stdout);
-            });
-        }
-        return false;
-    }
-};
 
 } // namespace
 
