@@ -1,11 +1,15 @@
 // Cold start of the program to its first window frame, and its resident memory
 // at rest, on Qt's offscreen platform, beside a bare Qt Widgets window started
-// the same way. Each start is a new process with a new, empty data folder.
+// the same way. Each start is a new process with a new, empty data folder, and
+// every process a round started (the program's engine check launches tools in
+// groups of their own) is ended before the next round begins.
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <chrono>
 #include <csignal>
@@ -25,6 +29,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Live processes (zombies aside) whose environment holds the entry.
+std::vector<pid_t> processesCarrying(const QByteArray& entry)
+{
+    std::vector<pid_t> found;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : pids) {
+        bool number = false;
+        const pid_t pid = pid_t(name.toInt(&number));
+        if (!number || pid == getpid())
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(name));
+        if (!environ.open(QIODevice::ReadOnly) || !environ.readAll().split('\0').contains(entry))
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(name));
+        const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const qsizetype close = text.lastIndexOf(')');
+        if (close >= 0 && text.mid(close + 2, 1) != "Z")
+            found.push_back(pid);
+    }
+    return found;
+}
+
 class Started
 {
 public:
@@ -33,7 +59,8 @@ public:
         if (!m_home.isValid())
             throw std::runtime_error("no temporary folder");
         const std::string home = m_home.path().toStdString();
-        std::vector<std::string> env = { "QT_QPA_PLATFORM=offscreen", "QT_MEDIA_BACKEND=gstreamer", "LANG=C.UTF-8",
+        m_tag = "BRISOMAR_BENCH_ROUND=" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+        std::vector<std::string> env = { m_tag.toStdString(), "QT_QPA_PLATFORM=offscreen", "QT_MEDIA_BACKEND=gstreamer", "LANG=C.UTF-8",
             "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
             "XDG_CACHE_HOME=" + home + "/cache", "XDG_RUNTIME_DIR=" + home,
             "BRISOMAR_TOOLS_DIR=" BRISOMAR_BENCH_TOOLS_DIR, "PATH=/usr/bin:/bin" };
@@ -70,6 +97,16 @@ public:
         waitpid(m_pid, nullptr, 0);
         if (m_out)
             std::fclose(m_out);
+        // The tools the round started outlive the program: end them too, so the
+        // next round does not share the machine with them.
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            const std::vector<pid_t> left = processesCarrying(m_tag);
+            if (left.empty())
+                break;
+            for (pid_t pid : left)
+                kill(pid, SIGKILL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
 
     // Seconds from the launch to the report of the first frame.
@@ -95,6 +132,7 @@ public:
 
 private:
     QTemporaryDir m_home;
+    QByteArray m_tag;
     pid_t m_pid = -1;
     FILE* m_out = nullptr;
     Clock::time_point m_start;
