@@ -17,8 +17,8 @@ BrisError::BrisError(Kind kind, const QString& payload)
 namespace {
 
 // Until the engine can be refreshed from Preferences, a reinstall is the only way to a newer one.
-const QString platformChangedText =
-    u"La plataforma cambió y el motor todavía no la entiende. Volvé a instalar Brisomar para actualizarlo."_s;
+constexpr QStringView platformChangedText =
+    u"La plataforma cambió y el motor todavía no la entiende. Volvé a instalar Brisomar para actualizarlo.";
 
 QRegularExpression pattern(const QString& alternatives)
 {
@@ -26,8 +26,8 @@ QRegularExpression pattern(const QString& alternatives)
                               QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
 }
 
-// What the tool gave up on: from its first error line to the end. Warnings before it are
-// retries it survived, so a timeout it recovered from must not speak for the final failure.
+// What the tool gave up on: from its first error line to the end. Warnings before it tell of
+// steps it got past, such as a timed-out request it retried; they must not name the failure.
 QString failurePart(const QString& output)
 {
     static const QRegularExpression errorLine(u"^ERROR:"_s, QRegularExpression::MultilineOption);
@@ -95,8 +95,8 @@ QString BrisError::errorDescription() const
     if (loginWall || loginHints.match(failure).hasMatch())
         return u"La plataforma pide iniciar sesión o restringe este contenido. Probá con un video público "
                u"disponible. Brisomar no usa tus cuentas ni cookies."_s;
-    // Ahead of the HTTP codes: with no connection there is no status at all, and the 15- to
-    // 19-digit ids of Facebook and X often hold a "403" or "429" of their own.
+    // Ahead of the HTTP codes: with no connection there is no status at all, and the long
+    // numeric ids of Facebook and X can hold a "403" or "429" of their own.
     static const QRegularExpression offline =
         pattern(u"Name or service not known|Failed to resolve|Temporary failure in name resolution|"
                 u"Connection refused|timed out|Network is unreachable"_s);
@@ -109,7 +109,7 @@ QString BrisError::errorDescription() const
     static const QRegularExpression changed =
         pattern(u"Unable to extract|Cannot parse data|please report this issue"_s);
     if (changed.match(failure).hasMatch())
-        return platformChangedText;
+        return platformChangedText.toString();
     return u"No se pudo completar la operación. "_s + outputTail(withoutToolAdvice(output));
 }
 
