@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl1-mesa-dev qt6-image-formats-plugins
-    ffmpeg nodejs
+    ffmpeg
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     python3 python3-certifi python3-mutagen python3-pycryptodome python3-requests python3-urllib3 python3-websockets
     libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
@@ -19,11 +19,11 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-# The machine's own Node.js may come from another source than Debian's package.
-if command -v node >/dev/null 2>&1; then
-    missing=("${missing[@]/nodejs}")
+# npm fetches the tools root's Node.js; the machine may carry one from another
+# source than Debian's package, and then that one serves.
+if ! command -v npm >/dev/null 2>&1; then
+    missing+=(npm)
 fi
-read -r -a missing <<<"${missing[*]:-}"
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""

@@ -1,6 +1,7 @@
 #include "Downloader.h"
 
 #include "BrisError.h"
+#include "JsRuntime.h"
 
 #include <QFileInfo>
 
@@ -32,7 +33,8 @@ QString Downloader::versions(const CancellationPtr& token) const
     const QByteArray ytdlp = m_tools.run(u"yt-dlp"_s, { u"--version"_s }, cancel, 120);
     const QByteArray ffmpeg = m_tools.run(u"ffmpeg"_s, { u"-version"_s }, cancel, 15);
     m_tools.run(u"ffprobe"_s, { u"-version"_s }, cancel, 15);
-    m_tools.run(u"node"_s, { u"--version"_s }, cancel, 15);
+    // Starting is not enough: yt-dlp passes over a node older than it accepts.
+    JsRuntime::require(m_tools.run(u"node"_s, { u"--version"_s }, cancel, 15));
 
     const qsizetype feed = ffmpeg.indexOf('\n');
     return u"yt-dlp "_s + QString::fromUtf8(ytdlp).trimmed() + u'\n'

@@ -36,8 +36,8 @@ public:
     const Toolchain& tools() const { return m_tools; }
     const BrisPaths& paths() const { return m_paths; }
 
-    // The engine check: proves the four tools start. "yt-dlp <version>" and the
-    // first line of ffmpeg's version text.
+    // The engine check: proves the four tools start and node is one yt-dlp
+    // accepts. "yt-dlp <version>" and the first line of ffmpeg's version text.
     virtual QString versions(const CancellationPtr& cancel = std::make_shared<Cancellation>()) const;
     // The videos behind a pasted link, from yt-dlp's metadata.
     virtual QList<VideoInfo> analyze(const QString& text, const CancellationPtr& cancel) const;

@@ -4,6 +4,7 @@
 #include "CheckLog.h"
 #include "FileSystem.h"
 #include "FixtureEngine.h"
+#include "JsRuntimeCheck.h"
 #include "LiveSuite.h"
 #include "LocalSuite.h"
 #include "Report.h"
@@ -39,6 +40,9 @@ int run(bool live, const Options& options)
         const QString versions = engine->versions();
         log.record(!versions.isEmpty(), u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s,
             versions.section(u'\n', 0, 0));
+        // Its detail names the runtime and version the engine's yt-dlp takes.
+        const JsRuntimeCheck::Result js = JsRuntimeCheck::run(engine->tools(), root, std::make_shared<Cancellation>());
+        log.record(js.accepted, u"yt-dlp acepta el motor de JavaScript"_s, js.detail);
         if (live)
             LiveSuite(*engine, root, log).run();
         else

@@ -30,6 +30,8 @@ class DownloaderTest : public QObject
 
 private Q_SLOTS:
     void versionsOfTheRealTools();
+    void nodeVersionRule_data();
+    void nodeVersionRule();
     void offlineAnalysis_data();
     void offlineAnalysis();
     void analysisFailures_data();
@@ -46,6 +48,35 @@ void DownloaderTest::versionsOfTheRealTools()
     // The engine passes options that only late-2025 releases know.
     QVERIFY(version.captured(1).toInt() * 100 + version.captured(2).toInt() >= 202510);
     QVERIFY2(lines[1].startsWith(u"ffmpeg version "_s), qPrintable(lines[1]));
+}
+
+void DownloaderTest::nodeVersionRule_data()
+{
+    QTest::addColumn<QByteArray>("printed");
+    QTest::addColumn<QString>("description");
+
+    const auto older = [](const char* version) {
+        return u"El motor de JavaScript (node %1) es más antiguo que el que necesita yt-dlp (22 o más). "
+               u"Volvé a instalar Brisomar."_s.arg(QLatin1String(version));
+    };
+    QTest::newRow("Debian 12's 18.20.4") << "v18.20.4"_ba << older("18.20.4");
+    QTest::newRow("20.20.2") << "v20.20.2"_ba << older("20.20.2");
+    QTest::newRow("21.99.0") << "v21.99.0"_ba << older("21.99.0");
+    QTest::newRow("22.0.0") << "v22.0.0"_ba << u"(no error)"_s;
+    QTest::newRow("24.22.3") << "v24.22.3"_ba << u"(no error)"_s;
+    QTest::newRow("unparseable")
+        << "node: bad option"_ba
+        << u"El motor de JavaScript no informó una versión reconocible. Volvé a instalar Brisomar."_s;
+}
+
+void DownloaderTest::nodeVersionRule()
+{
+    QFETCH(QByteArray, printed);
+    QFETCH(QString, description);
+
+    StandInTools stand;
+    stand.script(u"node"_s, "echo '"_ba + printed + '\'');
+    QCOMPARE(TestSupport::failure([&] { Downloader(Toolchain(stand.root())).versions(); }), description);
 }
 
 void DownloaderTest::offlineAnalysis_data()

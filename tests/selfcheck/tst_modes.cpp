@@ -98,6 +98,7 @@ void TestModes::localSuitePassesAndReportsEveryCheck()
     }
     const QMap<QString, int> expected {
         { u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s, 1 },
+        { u"yt-dlp acepta el motor de JavaScript"_s, 1 },
         { u"URL permitida"_s, 4 },
         { u"URL inválida rechazada"_s, 6 },
         { u"Enlace social reconocido"_s, 9 },

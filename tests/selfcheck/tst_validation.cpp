@@ -1,5 +1,6 @@
 #include "BrisError.h"
 #include "Downloader.h"
+#include "JsRuntimeCheck.h"
 #include "LiveSuite.h"
 #include "SocialValidation.h"
 #include "StandInTools.h"
@@ -29,6 +30,8 @@ private Q_SLOTS:
     void brokenLinkRuleStopsTheSuiteAtItsCheck_data();
     void brokenLinkRuleStopsTheSuiteAtItsCheck();
     void unusableRootEndsThroughTheErrorPath();
+    void ytDlpTakesOnlyASupportedNode_data();
+    void ytDlpTakesOnlyASupportedNode();
     void offlineSocialChecksFailAsAMessage();
     void testAudioIsTwelveSecondsOfMonoPcm();
     void liveLinksAreOnTheirPlatformsAllowList_data();
@@ -115,6 +118,33 @@ void TestValidation::unusableRootEndsThroughTheErrorPath()
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines[0].startsWith(u"FAIL "_s) && lines[0].contains(blocker), qPrintable(lines[0]));
     QVERIFY(!QFileInfo::exists(blocker + u"/root"_s));
+}
+
+void TestValidation::ytDlpTakesOnlyASupportedNode_data()
+{
+    QTest::addColumn<QByteArray>("node");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("the tools root's own") << QByteArray() << true << u"node 24."_s;
+    QTest::newRow("a node 20 that starts")
+        << "echo v20.20.2"_ba << false << u"JS runtimes: node-20.20.2 (unsupported) · JS Challenge Providers: "_s;
+}
+
+void TestValidation::ytDlpTakesOnlyASupportedNode()
+{
+    QFETCH(QByteArray, node);
+    QFETCH(bool, accepted);
+    QFETCH(QString, detail);
+    StandInTools tools;
+    if (!node.isEmpty())
+        tools.script(u"node"_s, node);
+    QTemporaryDir folder;
+    const JsRuntimeCheck::Result result
+        = JsRuntimeCheck::run(Toolchain(tools.root()), folder.path(), std::make_shared<Cancellation>());
+    QCOMPARE(result.accepted, accepted);
+    QVERIFY2(result.detail.startsWith(detail), qPrintable(result.detail));
+    if (!accepted)
+        QVERIFY2(result.detail.contains(u"node (unavailable)"_s), qPrintable(result.detail));
 }
 
 void TestValidation::offlineSocialChecksFailAsAMessage()
