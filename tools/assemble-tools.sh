@@ -109,8 +109,11 @@ EOF
         -o "Dir::Etc::Preferences=/dev/null" -o "Dir::Etc::PreferencesParts=$work/preferences.d"
         -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o "APT::Sandbox::User=root"
         -o "Debug::NoLocking=1")
-    echo "assemble-tools: fetching yt-dlp from $mirror trixie-backports"
+    echo "assemble-tools: reading the package list of $mirror trixie-backports"
     apt-get "${apt[@]}" update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get update of the backports suite failed"; }
+    local bytes
+    bytes="$(cd "$work" && apt-get "${apt[@]}" --print-uris download yt-dlp 2>/dev/null | awk 'NR == 1 { print $3 }')"
+    echo "assemble-tools: fetching yt-dlp: Debian package yt-dlp from trixie-backports, $(awk -v b="${bytes:-0}" 'BEGIN { printf "%.1f MB", b / 1000000 }')"
     (cd "$work" && apt-get "${apt[@]}" download yt-dlp) >>"$work/apt.log" 2>&1 ||
         { cat "$work/apt.log" >&2; fail "apt-get download yt-dlp failed"; }
     dpkg-deb -x "$work"/yt-dlp_*.deb "$work/root"
