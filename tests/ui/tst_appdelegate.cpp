@@ -344,12 +344,14 @@ void AppDelegateTest::everyWayOutEndsTheProgram()
     QVERIFY(program.waitForStarted());
     const qint64 session = program.processId();
 
-    QTRY_VERIFY_WITH_TIMEOUT(ended >= 0, 120000);
+    // Starting and reaching the way out may take long on a loaded machine;
+    // ending, once asked, must not: a program that stays is caught in seconds.
+    QTRY_VERIFY_WITH_TIMEOUT(quitting >= 0 || ended >= 0, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(ended >= 0, 10000);
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(quitting >= 0);
     QVERIFY2(ended - quitting <= limit, qPrintable(u"%1 ms"_s.arg(ended - quitting)));
-    qInfo("quit took %lld ms", ended - quitting);
     QCOMPARE(sessionProcesses(session), QStringList());
 
     const QSettings settings(dir.filePath(u"config/Brisomar/Brisomar.conf"_s), QSettings::IniFormat);
