@@ -316,11 +316,12 @@ void AppDelegateTest::everyWayOutEndsTheProgram()
     QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
         R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
         R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})"));
-    // It knows one video and downloads it forever.
+    // It knows one video and downloads it forever, stuck half-way.
     tools.script(u"yt-dlp"_s,
         "case \" $* \" in\n*\" --version \"*) echo 2026.11.23 ;;\n*\" --dump-single-json \"*) echo analysis >> '"_ba
             + runs.toUtf8() + "'; cat '"_ba + tools.file(u"video.json"_s).toUtf8()
-            + "' ;;\n*) echo download >> '"_ba + runs.toUtf8() + "'; exec sleep 600 ;;\nesac"_ba);
+            + "' ;;\n*) echo download >> '"_ba + runs.toUtf8()
+            + "'; echo 'BRISOMAR_PROGRESS: 50.0%|1.00MiB/s|00:10'; exec sleep 600 ;;\nesac"_ba);
 
     QProcessEnvironment environment = programEnvironment(dir);
     environment.insert(u"BRISOMAR_TOOLS_DIR"_s, tools.root());

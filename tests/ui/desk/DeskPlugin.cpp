@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGenericPlugin>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -112,8 +113,12 @@ public:
             m_steps.append({ [] { return true; }, pasteLink });
             m_steps.append({ [] { return shown(u"download"_s) && shown(u"download"_s)->isEnabled(); },
                 [] { click(shown(u"download"_s)); } });
-            // Queued, the download starts at once and the queue is shown.
-            m_steps.append({ [] { return shown(u"jobRow"_s); }, [] { keys(QKeySequence(u"Ctrl+Q"_s)); } });
+            // The queue is shown; the quit waits until the download reports progress.
+            m_steps.append({ [] {
+                                auto* percent = qobject_cast<QLabel*>(shown(u"jobPercent"_s));
+                                return percent && percent->text() != u"0%"_s;
+                            },
+                [] { keys(QKeySequence(u"Ctrl+Q"_s)); } });
             m_steps.append({ [] { return shown(u"closeApp"_s); },
                 [] {
                     announce();
