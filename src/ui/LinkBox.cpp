@@ -33,6 +33,9 @@ LinkBox::LinkBox(QWidget* parent)
     QPalette palette = m_field->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     m_field->setPalette(palette);
+    // As tall as its line and the cursor's margin: the style would add room of
+    // its own, and the box's padding already places the text.
+    m_field->setFixedHeight(m_field->fontMetrics().height() + 2);
     m_field->installEventFilter(this);
 
     m_clear->setObjectName(u"clearLink"_s);

@@ -13,6 +13,7 @@
 #include "Theme.h"
 #include "VideoCard.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -285,6 +286,8 @@ void NewDownloadTest::videoLadder()
         (QStringList { u"Máxima disponible"_s, u"Hasta 4320p · 8K"_s, u"Hasta 2160p · 4K"_s, u"Hasta 1440p"_s,
             u"Hasta 1080p"_s }));
     QCOMPARE(quality->currentText(), u"Hasta 1080p"_s);
+    // Roomy rows in the open list, as on the cards.
+    QVERIFY(quality->view()->sizeHintForRow(0) >= 28);
     // The card names the top height without the picker's suffix.
     QCOMPARE(child<QLabel>(view, u"videoHeight"_s)->text(), u"Hasta 4320p"_s);
 
