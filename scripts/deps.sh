@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl1-mesa-dev qt6-image-formats-plugins
+    qt6-translations-l10n
     ffmpeg
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     python3 python3-certifi python3-mutagen python3-pycryptodome python3-requests python3-urllib3 python3-websockets

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "AlertLook.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
 #include "Downloader.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -18,25 +20,11 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
-static void loadAppResources()
-{
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(app);
-        return true;
-    }();
-    Q_UNUSED(loaded);
-}
-
 namespace {
-
-QIcon appIcon()
-{
-    loadAppResources();
-    return QIcon::fromTheme(u"brisomar"_s, QIcon(u":/brisomar/brisomar.svg"_s));
-}
 
 AppDelegate::QuitChoice askUser(QMessageBox& alert)
 {
@@ -58,6 +46,38 @@ void forwardToFocus(const char* method)
         QMetaObject::invokeMethod(focus, method);
 }
 
+// Swallows what the user does with keys, pointer and menus: the application is
+// ending and must not start anything new in its last moments.
+class InputGate final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Downloader> engine,
@@ -66,7 +86,6 @@ AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Downloade
     , m_arguments(arguments)
     , m_services(std::move(services))
     , m_quitQuestion(askUser)
-    , m_exit([] { QCoreApplication::quit(); })
 {
     if (!m_services) {
         auto desktop = std::make_unique<QtDesktopServices>();
@@ -90,6 +109,11 @@ QAction* AppDelegate::action(const QString& name) const
 
 void AppDelegate::launch()
 {
+    // Qt's own buttons and dialogs speak the window's language.
+    m_qtTexts = std::make_unique<QTranslator>();
+    if (m_qtTexts->load(u"qtbase_es"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_qtTexts.get());
+
     m_window = std::make_unique<MainWindow>();
     m_window->setObjectName(u"mainWindow"_s);
     m_window->setWindowTitle(u"Brisomar"_s);
@@ -214,11 +238,11 @@ void AppDelegate::about()
     panel->setObjectName(u"aboutPanel"_s);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowTitle(u"Acerca de Brisomar"_s);
-    panel->setIconPixmap(appIcon().pixmap(64, 64));
     panel->setTextFormat(Qt::PlainText);
     panel->setText(u"Brisomar\nVersión "_s + m_model->updates()->version());
     panel->setInformativeText(u"Tu downloader local para Mac.\nAudio, video y tu biblioteca, en un solo lugar."_s);
     panel->setStandardButtons(QMessageBox::Ok);
+    dressAlert(*panel);
     panel->setWindowModality(Qt::NonModal);
     m_about = panel;
     panel->show();
@@ -263,7 +287,6 @@ AppDelegate::TerminateReply AppDelegate::shouldTerminate()
     if (m_model->pendingCount() >= 1) {
         QMessageBox alert(m_window.get());
         alert.setObjectName(u"quitAlert"_s);
-        alert.setIconPixmap(appIcon().pixmap(64, 64));
         alert.setWindowTitle(u"Brisomar"_s);
         alert.setTextFormat(Qt::PlainText);
         alert.setText(u"¿Cerrar Brisomar?"_s);
@@ -275,11 +298,14 @@ AppDelegate::TerminateReply AppDelegate::shouldTerminate()
         close->setObjectName(u"closeApp"_s);
         alert.setDefaultButton(keep);
         alert.setEscapeButton(keep);
+        dressAlert(alert);
         if (m_quitQuestion(alert) != QuitChoice::closeApp)
             return TerminateReply::cancel;
     }
     // Read before the shutdown, which stops the work it looks at.
     const bool working = m_model->active().has_value() || m_model->analyzing();
+    // Nothing the user does from here on may start a job or an analysis.
+    refuseInput();
     m_shutDown = true;
     m_model->shutdown();
     return working ? TerminateReply::later : TerminateReply::now;
@@ -304,12 +330,21 @@ void AppDelegate::quit()
     }
 }
 
+void AppDelegate::refuseInput()
+{
+    if (m_inputGate)
+        return;
+    m_inputGate = new InputGate(this);
+    qApp->installEventFilter(m_inputGate);
+}
+
 void AppDelegate::finishTerminating()
 {
     saveGeometry();
     Q_EMIT terminating();
-    if (m_exit)
-        m_exit();
+    // Not quit(): in Qt 6 it asks every window to close first and gives up when
+    // one refuses, and the main window refuses every close, which comes here.
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::saveGeometry() const

@@ -16,12 +16,13 @@ class MainView;
 class MainWindow;
 class QAction;
 class QMessageBox;
+class QTranslator;
 class QtDesktopServices;
 
 // The windowed application: it owns the model and the window, builds the menu
 // bar, routes the menu commands to the model, shows the about panel, takes the
 // "--snapshot" picture and runs the quit sequence, which asks before it
-// interrupts downloads.
+// interrupts downloads and ends the event loop itself, past any window's veto.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -69,8 +70,6 @@ public:
     bool isQuitting() const { return m_quitting; }
 
     void setQuitQuestion(QuitQuestion question) { m_quitQuestion = std::move(question); }
-    // What ending the application does; quits the event loop by default.
-    void setExit(std::function<void()> exit) { m_exit = std::move(exit); }
 
     // The path that follows "--snapshot", if any.
     static std::optional<QString> snapshotPath(const QStringList& arguments);
@@ -81,11 +80,12 @@ public:
     static int run(int argc, char* argv[]);
 
 Q_SIGNALS:
-    // The application is about to end.
+    // The application is about to end: its event loop is told to stop next.
     void terminating();
 
 private:
     void buildMenus();
+    void refuseInput();
     void finishTerminating();
     void saveGeometry() const;
     void restoreGeometry();
@@ -98,7 +98,8 @@ private:
     MainView* m_view = nullptr;
     QPointer<QMessageBox> m_about;
     QuitQuestion m_quitQuestion;
-    std::function<void()> m_exit;
+    QObject* m_inputGate = nullptr;
+    std::unique_ptr<QTranslator> m_qtTexts;
     bool m_quitting = false;
     bool m_shutDown = false;
 };

@@ -102,6 +102,14 @@ bool LibraryRowDelegate::partEnabled(const DownloadJob& job, Part part)
     return false;
 }
 
+void LibraryRowDelegate::setCoveredRow(const QModelIndex& index)
+{
+    if (m_covered == index)
+        return;
+    m_covered = index;
+    m_view->viewport()->update();
+}
+
 int LibraryRowDelegate::rowHeight(const DownloadJob& job, bool available, int width) const
 {
     return geometry(QRect(0, 0, width, 0), job, available).card.height() + gap;
@@ -219,6 +227,10 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             small.elidedText(u"Archivo movido o eliminado"_s, Qt::ElideRight, g.missing.width()));
     }
 
+    if (m_covered.isValid() && m_covered == index) {
+        painter->restore();
+        return;
+    }
     const bool pressedRow = m_pressedIndex.isValid() && m_pressedIndex == index;
     for (const auto& [part, rect] : { std::pair { Part::play, g.play }, std::pair { Part::reveal, g.reveal } }) {
         const QStyleOptionButton button = buttonOption(rect, part, available, pressedRow && m_pressedPart == part);

@@ -31,6 +31,8 @@ public:
     Part partAt(const QRect& row, const DownloadJob& job, const QPoint& position) const;
     // The button of `part` can be used for `job`.
     static bool partEnabled(const DownloadJob& job, Part part);
+    // A row whose buttons are real widgets laid over it, not drawn.
+    void setCoveredRow(const QModelIndex& index);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -62,5 +64,6 @@ private:
     // The availability each row was last measured with.
     mutable QHash<QUuid, bool> m_measured;
     QPersistentModelIndex m_pressedIndex;
+    QPersistentModelIndex m_covered;
     Part m_pressedPart = Part::none;
 };

@@ -3,8 +3,11 @@
 #include "AppModel.h"
 #include "EmptyState.h"
 #include "LibraryModel.h"
+#include "PlainButton.h"
+#include "QuietStyle.h"
 #include "SearchBox.h"
 #include "SegmentedPicker.h"
+#include "Symbols.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QUrl>
@@ -30,6 +34,9 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     , m_list(new QListView)
     , m_rows(new LibraryModel(model, this))
     , m_delegate(new LibraryRowDelegate(m_list))
+    , m_play(new QPushButton(m_list->viewport()))
+    , m_reveal(new QPushButton(m_list->viewport()))
+    , m_more(new PlainButton({}, uiFont(13), Tone::secondary, 1.0, m_list->viewport()))
 {
     setObjectName(u"libraryView"_s);
     m_search->field()->setObjectName(u"librarySearch"_s);
@@ -50,8 +57,10 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     m_list->setResizeMode(QListView::Adjust);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Clicks work the buttons; the keyboard reaches the rows with Tab.
+    // Clicks work the drawn buttons; the keyboard reaches the rows with Tab and
+    // moves between them with the arrows, which is no reason to scroll otherwise.
     m_list->setFocusPolicy(Qt::TabFocus);
+    m_list->setAutoScroll(false);
     m_list->viewport()->setAutoFillBackground(false);
     QPalette palette = m_list->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
@@ -81,8 +90,84 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     connect(m_model, &AppModel::libraryFilterChanged, this, &LibraryView::showFilter);
     connect(m_rows, &LibraryModel::refreshed, this, &LibraryView::showRows);
     connect(m_delegate, &LibraryRowDelegate::partClicked, this, &LibraryView::act);
+
+    const struct
+    {
+        QAbstractButton* button;
+        LibraryRowDelegate::Part part;
+        QString name;
+        QString text;
+    } actions[] = {
+        { m_play, LibraryRowDelegate::Part::play, u"playFile"_s, u"Reproducir"_s },
+        { m_reveal, LibraryRowDelegate::Part::reveal, u"revealFile"_s, u"Mostrar en Finder"_s },
+        { m_more, LibraryRowDelegate::Part::more, u"moreActions"_s, u"Más acciones"_s },
+    };
+    QWidget* previous = m_list;
+    for (const auto& [button, part, name, text] : actions) {
+        button->setObjectName(name);
+        button->setAccessibleName(text);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->hide();
+        button->installEventFilter(this);
+        connect(button, &QAbstractButton::clicked, this, [this, part = part, button = button] {
+            act(m_list->currentIndex(), part, button->geometry());
+        });
+        setTabOrder(previous, button);
+        previous = button;
+    }
+    for (QPushButton* button : { m_play, m_reveal }) {
+        QuietStyle::apply(button);
+        button->setToolTip(button->accessibleName());
+    }
+    m_play->setIcon(symbolIcon(u"play.fill"_s, Qt::black));
+    m_reveal->setIcon(symbolIcon(u"folder"_s, Qt::black));
+    m_more->setLeading({ u"ellipsis"_s, 16, std::nullopt });
+    m_more->setPadding(QMargins(6, 6, 6, 6));
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && (m_list->hasFocus() || m_list->viewport()->isAncestorOf(focusWidget())))
+            m_list->scrollTo(current);
+        placeActions();
+    });
+    m_list->viewport()->installEventFilter(this);
+
     showFilter();
     showRows();
+}
+
+QAbstractButton* LibraryView::actionButton(LibraryRowDelegate::Part part) const
+{
+    switch (part) {
+    case LibraryRowDelegate::Part::play:
+        return m_play;
+    case LibraryRowDelegate::Part::reveal:
+        return m_reveal;
+    case LibraryRowDelegate::Part::more:
+        return m_more;
+    case LibraryRowDelegate::Part::none:
+        break;
+    }
+    return nullptr;
+}
+
+void LibraryView::placeActions()
+{
+    const QModelIndex current = m_list->currentIndex();
+    const bool shown = current.isValid() && m_body->currentWidget() == m_list;
+    m_delegate->setCoveredRow(shown ? current : QModelIndex());
+    for (const LibraryRowDelegate::Part part :
+        { LibraryRowDelegate::Part::play, LibraryRowDelegate::Part::reveal, LibraryRowDelegate::Part::more }) {
+        QAbstractButton* button = actionButton(part);
+        if (!shown) {
+            button->hide();
+            continue;
+        }
+        const DownloadJob& job = m_rows->jobAt(current.row());
+        const QRect area = m_delegate->partRect(m_list->visualRect(current), job, part);
+        if (button->geometry() != area)
+            button->setGeometry(area);
+        button->setEnabled(LibraryRowDelegate::partEnabled(job, part));
+        button->show();
+    }
 }
 
 void LibraryView::showFilter()
@@ -159,6 +244,11 @@ void LibraryView::act(const QModelIndex& index, LibraryRowDelegate::Part part, c
 
 bool LibraryView::eventFilter(QObject* watched, QEvent* event)
 {
+    // Rows move and files come and go between paints: the buttons follow.
+    if (watched == m_list->viewport() && event->type() == QEvent::Paint)
+        placeActions();
+    if (event->type() == QEvent::FocusIn && watched != m_list && m_list->currentIndex().isValid())
+        m_list->scrollTo(m_list->currentIndex());
     if (watched != m_list || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const QModelIndex current = m_list->currentIndex();

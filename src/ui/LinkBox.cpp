@@ -28,8 +28,14 @@ LinkBox::LinkBox(QWidget* parent)
     m_field->setFont(uiFont(15));
     m_field->setPlaceholderText(u"Pegá un enlace de video…"_s);
     m_field->setAccessibleName(u"Enlace de video"_s);
-    // The box draws the field's background.
-    m_field->setStyleSheet(u"QLineEdit { background: transparent; border: none; padding: 0; }"_s);
+    // The box draws the fill; the field stays clear over it and otherwise keeps
+    // the palette, so that its text follows the scheme (a style sheet would not).
+    QPalette palette = m_field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    m_field->setPalette(palette);
+    // As tall as its line and the cursor's margin: the style would add room of
+    // its own, and the box's padding already places the text.
+    m_field->setFixedHeight(m_field->fontMetrics().height() + 2);
     m_field->installEventFilter(this);
 
     m_clear->setObjectName(u"clearLink"_s);

@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QMediaPlayer>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -25,6 +24,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr qreal surfaceRadius = 12;
+constexpr int padding = 24;
+// The picture is a native window, which can only be cut without smoothing: kept
+// this far from the stage's edges it stays clear of the rounded corners, which
+// the stage then draws smooth (radius × (1 − 1/√2), rounded up).
+constexpr int pictureInset = 4;
 
 // A clock reading: the start of a file is 0:00, not an unknown duration.
 QString clockText(qint64 milliseconds)
@@ -39,13 +43,14 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void resizeEvent(QResizeEvent*) override
+    void paintEvent(QPaintEvent*) override
     {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), surfaceRadius, surfaceRadius);
-        setMask(QRegion(path.toFillPolygon().toPolygon()));
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawRoundedRect(QRectF(rect()), surfaceRadius, surfaceRadius);
     }
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::black); }
 };
 
 } // namespace
@@ -58,7 +63,7 @@ LocalPlayer::LocalPlayer(AppModel* model, const DownloadJob& job, QWidget* paren
     setObjectName(u"localPlayer"_s);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 24, 24, 24);
+    column->setContentsMargins(padding, padding, padding, padding);
     column->setSpacing(16);
 
     auto* header = new QHBoxLayout;
@@ -78,6 +83,13 @@ LocalPlayer::LocalPlayer(AppModel* model, const DownloadJob& job, QWidget* paren
     header->addWidget(close, 0, Qt::AlignTop);
     column->addLayout(header);
     column->addWidget(buildSurface());
+    // The surface sets the width; a long title wraps within it, and the sheet
+    // grows in height for its second line instead of eating into the padding.
+    QSizePolicy titlePolicy = title->sizePolicy();
+    titlePolicy.setHorizontalPolicy(QSizePolicy::Ignored);
+    title->setSizePolicy(titlePolicy);
+    const int width = surfaceSize.width() + 2 * padding;
+    setFixedSize(width, column->heightForWidth(width));
 }
 
 LocalPlayer::~LocalPlayer()
@@ -95,7 +107,7 @@ QWidget* LocalPlayer::buildSurface()
     stage->setObjectName(u"playerSurface"_s);
     stage->setFixedSize(surfaceSize);
     auto* column = new QVBoxLayout(stage);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(pictureInset, pictureInset, pictureInset, 0);
     column->setSpacing(0);
     if (!m_job.path || m_job.path->isEmpty()) {
         column->addWidget(new SymbolView(u"play.rectangle"_s, 40, Tone::white, 0.5), 0, Qt::AlignCenter);

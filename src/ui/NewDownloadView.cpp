@@ -28,6 +28,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -48,10 +50,13 @@ QHBoxLayout* labelled(SymbolView* symbol, QWidget* text, int spacing = 5)
 }
 
 // Fills `picker` with `items` (text, value) unless it already holds them, and
-// shows `value`; a value not on the list shows as `missing` without being offered.
+// shows `value`. A value not on the list (a saved height before any analysis)
+// joins it as `missing`: an ordinary entry, there to be seen and chosen again.
 void showChoices(
-    QComboBox* picker, const QList<std::pair<QString, QVariant>>& items, const QVariant& value, const QString& missing)
+    QComboBox* picker, QList<std::pair<QString, QVariant>> items, const QVariant& value, const QString& missing)
 {
+    if (std::none_of(items.cbegin(), items.cend(), [&](const auto& item) { return item.second == value; }))
+        items.append({ missing, value });
     bool same = picker->count() == items.size();
     for (int i = 0; same && i < picker->count(); ++i)
         same = picker->itemText(i) == items[i].first && picker->itemData(i) == items[i].second;
@@ -60,9 +65,7 @@ void showChoices(
         for (const auto& [text, data] : items)
             picker->addItem(text, data);
     }
-    const int index = picker->findData(value);
-    picker->setPlaceholderText(index < 0 ? missing : QString());
-    picker->setCurrentIndex(index);
+    picker->setCurrentIndex(picker->findData(value));
 }
 
 QString lastComponent(const QString& folder)

@@ -2,12 +2,15 @@
 
 #include "Theme.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
 
 namespace {
 
@@ -15,6 +18,75 @@ constexpr int fontSize = 13;
 constexpr QSize padding(11, 8);
 constexpr int chevronWidth = 22;
 constexpr qreal radius = 8;
+// The drop-down list: a card of its own with roomy rows.
+constexpr int listRadius = 10;
+constexpr int listInset = 5;
+constexpr int rowHeight = 30;
+constexpr int rowPadding = 10;
+constexpr qreal rowRadius = 6;
+
+// One choice of the drop-down list: the text in the scheme's colour, the
+// pointed or current row on a faint rounded fill.
+class ChoiceDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        return { text.width() + 2 * rowPadding, std::max(rowHeight, text.height() + 12) };
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const Theme& theme = Theme::instance();
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const bool lit = option.state & (QStyle::State_Selected | QStyle::State_MouseOver);
+        if (lit) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(theme.color(Tone::coral, 0.16));
+            painter->drawRoundedRect(QRectF(option.rect).adjusted(0, 1, 0, -1), rowRadius, rowRadius);
+        }
+        painter->setFont(uiFont(fontSize));
+        painter->setPen(theme.color((option.state & QStyle::State_Enabled) ? Tone::primary : Tone::tertiary));
+        const QRect text = option.rect.adjusted(rowPadding, 0, -rowPadding, 0);
+        painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+            painter->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, text.width()));
+        painter->restore();
+    }
+};
+
+// Paints the list's window as a rounded card and keeps its corners round.
+class ListCard final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Resize) {
+            // A window without an alpha channel can only be cut: the outline drawn
+            // on the cut hides most of its steps.
+            QPainterPath shape;
+            shape.addRoundedRect(QRectF(window->rect()), listRadius, listRadius);
+            window->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+        } else if (event->type() == QEvent::Paint) {
+            const Theme& theme = Theme::instance();
+            QPainter painter(window);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.fillRect(window->rect(), cardBackground(theme.scheme()));
+            painter.setPen(QPen(theme.color(Tone::primary, 0.16), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(window->rect()).adjusted(0.5, 0.5, -0.5, -0.5), listRadius, listRadius);
+            return true;
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -31,6 +103,15 @@ PickerStyle* PickerStyle::shared()
 void PickerStyle::apply(QComboBox* picker)
 {
     picker->setStyle(shared());
+    picker->setItemDelegate(new ChoiceDelegate(picker));
+    QAbstractItemView* list = picker->view();
+    list->setFrameShape(QFrame::NoFrame);
+    list->viewport()->setAutoFillBackground(false);
+    list->setAutoFillBackground(false);
+    list->setMouseTracking(true);
+    QWidget* window = list->parentWidget();
+    window->setContentsMargins(listInset, listInset, listInset, listInset);
+    window->installEventFilter(new ListCard(window));
 }
 
 void PickerStyle::drawComplexControl(

@@ -1,5 +1,7 @@
 #include "QtDesktopServices.h"
 
+#include "AlertLook.h"
+
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -86,12 +88,12 @@ void QtDesktopServices::openWithExternalPlayer(const QString& path)
 void QtDesktopServices::alert(const QString& message, const QString& informative, const QString& button)
 {
     QMessageBox box(m_window);
-    box.setIcon(QMessageBox::Information);
     box.setTextFormat(Qt::PlainText);
     box.setText(message);
     box.setInformativeText(informative);
     QPushButton* only = box.addButton(button, QMessageBox::AcceptRole);
     box.setDefaultButton(only);
     box.setEscapeButton(only);
+    dressAlert(box);
     box.exec();
 }

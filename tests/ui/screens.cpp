@@ -1,9 +1,12 @@
 // Pictures of every screen of the window, in both schemes, with an empty and a
 // full model, the new-download screen in its states, the two sheets and every
 // symbol, to look at: ui_screens <folder>. The model is real; the engine is
-// the test's, so that a download can be shown half-way.
+// the test's, so that a download can be shown half-way. The about panel and the
+// update notice come from the application itself.
+#include "AppDelegate.h"
 #include "AppHarness.h"
 #include "MainView.h"
+#include "MainWindow.h"
 #include "SheetDialog.h"
 #include "StyledLabel.h"
 #include "Surface.h"
@@ -12,10 +15,14 @@
 #include "Theme.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QListView>
+#include <QMessageBox>
 #include <QTextStream>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 using Kind = ControlledEngine::Kind;
@@ -88,6 +95,14 @@ bool shoot(const QString& folder, bool full)
             model.clearBanner();
         }
         if (full) {
+            // The keyboard on the second row's reveal button.
+            model.setSection(u"library"_s);
+            auto* list = view.findChild<QListView*>(u"libraryList"_s);
+            list->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ok &= picture(view, QDir(folder).filePath(u"%1-full-library-keyboard.png"_s.arg(appearance)));
             model.setLibrarySearch(u"ZZZ"_s);
             model.setSection(u"library"_s);
             ok &= picture(view, QDir(folder).filePath(u"%1-full-library-nomatch.png"_s.arg(appearance)));
@@ -152,6 +167,12 @@ bool shootStates(const QString& folder)
     for (const QString& appearance : { u"dark"_s, u"light"_s }) {
         model.setAppearance(appearance);
         ok &= picture(view, QDir(folder).filePath(u"%1-new-chooser.png"_s.arg(appearance)));
+        // The quality picker's list, open.
+        auto* quality = view.findChild<QComboBox*>(u"qualityPicker"_s);
+        quality->showPopup();
+        ok &= QTest::qWaitForWindowExposed(quality->view()->window())
+            && picture(*quality->view()->window(), QDir(folder).filePath(u"%1-picker-list.png"_s.arg(appearance)));
+        quality->hidePopup();
         model.setSettings(true);
         ok &= view.settingsSheet()
             && picture(*view.settingsSheet(), QDir(folder).filePath(u"%1-settings.png"_s.arg(appearance)));
@@ -161,6 +182,35 @@ bool shootStates(const QString& folder)
         ok &= view.playerSheet()
             && picture(*view.playerSheet(), QDir(folder).filePath(u"%1-player.png"_s.arg(appearance)));
         model.setPreviewJob(std::nullopt);
+    }
+    harness.engine->close();
+    return ok;
+}
+
+// The about panel and the update notice, from the application's menus.
+bool shootPanels(const QString& folder)
+{
+    AppHarness harness;
+    AppDelegate delegate({ u"brisomar"_s }, harness.engine);
+    delegate.launch();
+    bool ok = true;
+    for (const QString& appearance : { u"dark"_s, u"light"_s }) {
+        delegate.model()->setAppearance(appearance);
+        delegate.about();
+        auto* panel = delegate.window()->findChild<QMessageBox*>(u"aboutPanel"_s);
+        ok &= panel && QTest::qWaitForWindowExposed(panel)
+            && picture(*panel, QDir(folder).filePath(u"%1-about.png"_s.arg(appearance)));
+        if (panel)
+            panel->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The notice waits for its button: it is taken while it waits.
+        QTimer::singleShot(500, &delegate, [&ok, folder, appearance] {
+            QWidget* notice = QApplication::activeModalWidget();
+            ok &= notice && picture(*notice, QDir(folder).filePath(u"%1-update-notice.png"_s.arg(appearance)));
+            if (notice)
+                notice->close();
+        });
+        delegate.checkUpdates();
     }
     harness.engine->close();
     return ok;
@@ -201,6 +251,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString folder = app.arguments().value(1, u"."_s);
     QDir().mkpath(folder);
-    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder) && shootSymbols(folder);
+    const bool ok = shoot(folder, false) && shoot(folder, true) && shootStates(folder) && shootPanels(folder)
+        && shootSymbols(folder);
     return ok ? 0 : 1;
 }

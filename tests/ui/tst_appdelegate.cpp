@@ -5,17 +5,23 @@
 #include "MainView.h"
 #include "MainWindow.h"
 #include "PlainButton.h"
+#include "StandInTools.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using Kind = ControlledEngine::Kind;
@@ -23,14 +29,14 @@ using Kind = ControlledEngine::Kind;
 namespace {
 
 // The application over the controllable engine, with the desktop played by the
-// test: it records what the model asked, and ending the application is noted
-// instead of done.
+// test: it records what the model asked. Its end is seen in the process tests;
+// here the test has no event loop for it to stop.
 struct Application
 {
     AppHarness harness;
     FakeDesktopServices* services = nullptr;
     std::unique_ptr<AppDelegate> delegate;
-    int exits = 0;
+    std::unique_ptr<QSignalSpy> exits;
     QList<QString> alerts;
     AppDelegate::QuitChoice answer = AppDelegate::QuitChoice::keepDownloading;
 
@@ -39,7 +45,7 @@ struct Application
         auto fake = std::make_unique<FakeDesktopServices>();
         services = fake.get();
         delegate = std::make_unique<AppDelegate>(QStringList { u"brisomar"_s }, harness.engine, std::move(fake));
-        delegate->setExit([this] { ++exits; });
+        exits = std::make_unique<QSignalSpy>(delegate.get(), &AppDelegate::terminating);
         delegate->setQuitQuestion([this](QMessageBox& alert) {
             alerts.append(alert.text() + u'|' + alert.informativeText() + u'|' + alert.defaultButton()->text() + u'|'
                 + alert.findChild<QAbstractButton*>(u"closeApp"_s)->text());
@@ -67,6 +73,34 @@ struct Application
     bool enqueue(const QString& id) { return enqueueVideo(model(), *harness.engine, id, u"Video "_s + id); }
 };
 
+// The program's own folders, settings and tools, none of the user's.
+QProcessEnvironment programEnvironment(const QTemporaryDir& dir)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"BRISOMAR_DATA_DIR"_s, dir.filePath(u"data"_s));
+    environment.insert(u"BRISOMAR_DOWNLOAD_DIR"_s, dir.filePath(u"Descargas"_s));
+    environment.insert(u"HOME"_s, dir.filePath(u"home"_s));
+    for (const QString& name : { u"CONFIG"_s, u"DATA"_s, u"CACHE"_s })
+        environment.insert(u"XDG_%1_HOME"_s.arg(name), dir.filePath(name.toLower()));
+    environment.remove(u"QT_MEDIA_BACKEND"_s);
+    return environment;
+}
+
+// Processes still alive in session `session`, zombies aside.
+QStringList sessionProcesses(qint64 session)
+{
+    QStringList alive;
+    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        const QByteArray stat = TestSupport::readFile(u"/proc/"_s + pid + u"/stat"_s);
+        // pid (name) state ppid pgrp session: the name may hold blanks and parentheses.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 3 && fields[3].toLongLong() == session && fields[0] != "Z")
+            alive.append(pid + u' ' + QString::fromUtf8(TestSupport::readFile(u"/proc/"_s + pid + u"/cmdline"_s)));
+    }
+    return alive;
+}
+
 } // namespace
 
 class AppDelegateTest : public QObject
@@ -83,7 +117,8 @@ private Q_SLOTS:
     void quit_data();
     void quit();
     void quitWhileDownloadingWaits();
-    void closingTheWindowQuits();
+    void everyWayOutEndsTheProgram_data();
+    void everyWayOutEndsTheProgram();
     void programTakesASnapshot();
 };
 
@@ -115,6 +150,11 @@ void AppDelegateTest::window()
     auto* panel = window->findChild<QMessageBox*>(u"aboutPanel"_s);
     QVERIFY(panel && panel->isVisible());
     QVERIFY(panel->text().endsWith(app.model().updates()->version()));
+    // Qt's own button in Spanish; each credit line on one line of its own.
+    QCOMPARE(panel->button(QMessageBox::Ok)->text(), u"Aceptar"_s);
+    auto* credits = panel->findChild<QLabel*>(u"qt_msgbox_informativelabel"_s);
+    QVERIFY(credits);
+    QVERIFY(credits->width() > credits->fontMetrics().horizontalAdvance(credits->text().section(u'\n', 1)));
     panel->close();
     // No button is cut short by the system font.
     for (auto* plain : app.delegate->mainView()->findChildren<PlainButton*>())
@@ -206,7 +246,7 @@ void AppDelegateTest::quit()
 
     app.delegate->quit();
     QCOMPARE(app.alerts.size(), asked ? 1 : 0);
-    QCOMPARE(app.exits, exits);
+    QCOMPARE(app.exits->count(), exits);
     if (exits == 0) {
         QCOMPARE(app.model().jobs(), before);
         QCOMPARE(TestSupport::readFile(app.history()), savedBefore);
@@ -235,7 +275,7 @@ void AppDelegateTest::quitWhileDownloadingWaits()
     app.delegate->quit();
     QCOMPARE(app.alerts.size(), 1);
     // The jobs are interrupted and saved at once; the application ends later.
-    QCOMPARE(app.exits, 0);
+    QCOMPARE(app.exits->count(), 0);
     for (const DownloadJob& job : app.saved())
         QCOMPARE(job.state, JobState::interrupted);
     QCOMPARE(app.saved().size(), 2);
@@ -243,26 +283,93 @@ void AppDelegateTest::quitWhileDownloadingWaits()
     // A second request while waiting asks nothing more.
     app.delegate->quit();
     QCOMPARE(app.alerts.size(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(app.exits, 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(app.exits->count(), 1, 5000);
     const qint64 waited = clock.elapsed();
     QVERIFY2(waited >= AppDelegate::quitDelay.count() - 50 && waited < AppDelegate::quitDelay.count() + 1500,
         qPrintable(QString::number(waited)));
 }
 
-void AppDelegateTest::closingTheWindowQuits()
+void AppDelegateTest::everyWayOutEndsTheProgram_data()
 {
-    Application app;
-    QVERIFY(app.launch());
-    QVERIFY(app.enqueue(u"queuedaaaaa"_s));
-    app.answer = AppDelegate::QuitChoice::keepDownloading;
-    QVERIFY(!app.delegate->window()->close());
-    QCOMPARE(app.alerts.size(), 1);
-    QVERIFY(app.delegate->window()->isVisible());
-    QCOMPARE(app.exits, 0);
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<bool>("downloading");
 
-    app.answer = AppDelegate::QuitChoice::closeApp;
-    app.delegate->window()->close();
-    QTRY_COMPARE_WITH_TIMEOUT(app.exits, 1, 5000);
+    QTest::newRow("Salir de Brisomar in the menu bar") << u"menu"_s << false;
+    QTest::newRow("Ctrl+Q") << u"keys"_s << false;
+    QTest::newRow("closing the window") << u"close"_s << false;
+    QTest::newRow("Cerrar app in the quit alert, a download running") << u"alert"_s << true;
+}
+
+// The real program, with someone at the desk (tests/ui/desk) quitting it one
+// way or another: it ends by itself, with status 0, in time, having saved the
+// history and the window's place and leaving no process behind.
+void AppDelegateTest::everyWayOutEndsTheProgram()
+{
+    QFETCH(QString, scenario);
+    QFETCH(bool, downloading);
+    // A second once the program may end; the running tools get the quit delay to stop.
+    const qint64 limit = 1000 + (downloading ? AppDelegate::quitDelay.count() : 0);
+
+    QTemporaryDir dir;
+    StandInTools tools;
+    const QString runs = tools.file(u"runs"_s);
+    QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
+        R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
+        R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})"));
+    // It knows one video and downloads it forever, stuck half-way.
+    tools.script(u"yt-dlp"_s,
+        "case \" $* \" in\n*\" --version \"*) echo 2026.11.23 ;;\n*\" --dump-single-json \"*) echo analysis >> '"_ba
+            + runs.toUtf8() + "'; cat '"_ba + tools.file(u"video.json"_s).toUtf8()
+            + "' ;;\n*) echo download >> '"_ba + runs.toUtf8()
+            + "'; echo 'BRISOMAR_PROGRESS: 50.0%|1.00MiB/s|00:10'; exec sleep 600 ;;\nesac"_ba);
+
+    QProcessEnvironment environment = programEnvironment(dir);
+    environment.insert(u"BRISOMAR_TOOLS_DIR"_s, tools.root());
+    environment.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(BRISOMAR_DESK_PLUGINS));
+    environment.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"brisomardesk:"_s + scenario);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its own session: whatever it starts stays in it, found again by that.
+    program.setChildProcessModifier([] { ::setsid(); });
+    QElapsedTimer clock;
+    qint64 quitting = -1;
+    qint64 ended = -1;
+    connect(&program, &QProcess::readyReadStandardOutput, this, [&] {
+        if (program.readAllStandardOutput().contains("quitting\n") && quitting < 0)
+            quitting = clock.elapsed();
+    });
+    connect(&program, &QProcess::finished, this, [&] { ended = clock.elapsed(); });
+    clock.start();
+    program.start(QStringLiteral(BRISOMAR_PROGRAM));
+    QVERIFY(program.waitForStarted());
+    const qint64 session = program.processId();
+
+    // Starting and reaching the way out may take long on a loaded machine;
+    // ending, once asked, must not: a program that stays is caught in seconds.
+    QTRY_VERIFY_WITH_TIMEOUT(quitting >= 0 || ended >= 0, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(ended >= 0, 10000);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(quitting >= 0);
+    QVERIFY2(ended - quitting <= limit, qPrintable(u"%1 ms"_s.arg(ended - quitting)));
+    QCOMPARE(sessionProcesses(session), QStringList());
+
+    const QSettings settings(dir.filePath(u"config/Brisomar/Brisomar.conf"_s), QSettings::IniFormat);
+    QVERIFY(!settings.value(QLatin1StringView(AppDelegate::frameName)).toByteArray().isEmpty());
+    const QList<DownloadJob> saved
+        = DownloadJob::decodeHistory(TestSupport::readFile(dir.filePath(u"data/library.json"_s)))
+              .value_or(QList<DownloadJob> {});
+    if (!downloading) {
+        QVERIFY(saved.isEmpty());
+        return;
+    }
+    // The cancelled download may still report itself before the end (cancelled).
+    QCOMPARE(saved.size(), 1);
+    QVERIFY2(saved[0].state == JobState::interrupted || saved[0].state == JobState::cancelled,
+        qPrintable(rawValue(saved[0].state)));
+    // Neither the paste nor the click after "Cerrar app" started anything.
+    QCOMPARE(TestSupport::readFile(runs), "analysis\ndownload\n"_ba);
 }
 
 void AppDelegateTest::programTakesASnapshot()
@@ -270,13 +377,7 @@ void AppDelegateTest::programTakesASnapshot()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"window.png"_s);
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    environment.insert(u"BRISOMAR_DATA_DIR"_s, dir.filePath(u"data"_s));
-    environment.insert(u"BRISOMAR_DOWNLOAD_DIR"_s, dir.filePath(u"Descargas"_s));
-    environment.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
-    environment.remove(u"QT_MEDIA_BACKEND"_s);
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(programEnvironment(dir));
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QStringLiteral(BRISOMAR_PROGRAM), { u"--snapshot"_s, path });
     QVERIFY(program.waitForStarted());

@@ -6,6 +6,8 @@
 #include "SegmentedPicker.h"
 #include "TestSupport.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
@@ -88,6 +90,7 @@ private Q_SLOTS:
     void missingFile();
     void fileGoneWhileShown();
     void menu();
+    void keyboardAndAssistiveTools();
     void fiveHundredJobs();
 };
 
@@ -237,6 +240,59 @@ void LibraryTest::menu()
     QCOMPARE(library.model().jobs().size(), 1);
     for (const QString& scheme : { u"https"_s, u"http"_s, u"file"_s })
         QDesktopServices::unsetUrlHandler(scheme);
+}
+
+// Arrows choose the row, Tab walks its buttons with a visible focus, and each
+// button is an accessible control with its own name and press action.
+void LibraryTest::keyboardAndAssistiveTools()
+{
+    Library library;
+    QVERIFY(library.open(sampleJobs(library.folder())));
+    QListView* list = library.view->list();
+    library.view->activateWindow();
+    list->setFocus(Qt::TabFocusReason);
+    QVERIFY(list->currentIndex().isValid());
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentIndex().row(), 1);
+    const QString path = *library.view->rows()->jobAt(1).path;
+
+    const std::pair<Part, QString> actions[]
+        = { { Part::play, u"Reproducir"_s }, { Part::reveal, u"Mostrar en Finder"_s }, { Part::more, u"Más acciones"_s } };
+    for (const auto& [part, name] : actions) {
+        QAbstractButton* button = library.view->actionButton(part);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QVERIFY(list->visualRect(list->currentIndex()).contains(button->geometry()));
+        // The focus ring is drawn in the accent.
+        const QImage seen = button->grab().toImage();
+        int accent = 0;
+        for (int y = 0; y < seen.height(); ++y)
+            for (int x = 0; x < seen.width(); ++x)
+                accent += seen.pixelColor(x, y).red() > 200 && seen.pixelColor(x, y).green() < 150;
+        QVERIFY2(accent > 10, qPrintable(name));
+
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(control && control->actionInterface());
+        QCOMPARE(control->text(QAccessible::Name), name);
+        QCOMPARE(control->role(), QAccessible::Button);
+        QVERIFY(control->state().focused);
+    }
+    QTest::keyClick(library.view->actionButton(Part::more), Qt::Key_Space);
+    QMenu* menu = nullptr;
+    for (QMenu* open : library.view->findChildren<QMenu*>(u"libraryRowMenu"_s))
+        menu = open->isVisible() ? open : menu;
+    QVERIFY(menu);
+    menu->close();
+    QAccessible::queryAccessibleInterface(library.view->actionButton(Part::reveal))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    // A press through the accessible action is an animated click.
+    QTRY_COMPARE(library.harness.services.revealed, QStringList { path });
+    QAccessible::queryAccessibleInterface(library.view->actionButton(Part::play))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(library.model().previewJob());
+    QCOMPARE(library.model().previewJob()->id, library.view->rows()->jobAt(1).id);
 }
 
 void LibraryTest::fiveHundredJobs()

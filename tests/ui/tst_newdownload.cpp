@@ -6,11 +6,14 @@
 #include "JobRow.h"
 #include "NewDownloadView.h"
 #include "OpenedUrls.h"
+#include "Pixels.h"
 #include "PlainButton.h"
 #include "SegmentedPicker.h"
 #include "TestSupport.h"
+#include "Theme.h"
 #include "VideoCard.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -44,12 +47,6 @@ QStringList items(const QComboBox* picker)
     return texts;
 }
 
-// What the picker shows: its choice, or its placeholder when nothing on the list is chosen.
-QString showing(const QComboBox* picker)
-{
-    return picker->currentIndex() < 0 ? picker->placeholderText() : picker->currentText();
-}
-
 void pick(QComboBox* picker, const QString& text)
 {
     const int index = picker->findText(text);
@@ -74,6 +71,8 @@ private Q_SLOTS:
     void videoLadder();
     void runningJobReplacesTheTiles();
     void focusRequest();
+    void linkFieldReadable_data();
+    void linkFieldReadable();
 };
 
 void NewDownloadTest::enabling_data()
@@ -249,7 +248,7 @@ void NewDownloadTest::audioQualities()
     if (qualities.isEmpty()) {
         QCOMPARE(child<QLabel>(view, u"fixedQuality"_s)->text(), fixed);
     } else {
-        QCOMPARE(showing(quality), qualities.contains(u"96 kbps"_s) ? u"96 kbps"_s : u"192 kbps · equilibrado"_s);
+        QCOMPARE(quality->currentText(), qualities.contains(u"96 kbps"_s) ? u"96 kbps"_s : u"192 kbps · equilibrado"_s);
         pick(quality, qualities.last());
         QCOMPARE(NewDownloadView::bitrateText(harness.model->profile().bitrate), qualities.last());
     }
@@ -275,9 +274,10 @@ void NewDownloadTest::videoLadder()
     pick(format, u"MKV · máxima calidad disponible"_s);
     QCOMPARE(child<QLabel>(view, u"hint"_s)->text(),
         u"MKV conserva los códecs del origen. Usá VLC u otro reproductor compatible."_s);
-    // Nothing analysed: only the best available is offered; the profile's own height still shows.
-    QCOMPARE(items(quality), QStringList { u"Máxima disponible"_s });
-    QCOMPARE(showing(quality), u"Hasta 1080p"_s);
+    // Nothing analysed: the best available is offered, and the profile's own
+    // height as an ordinary entry, not a faint placeholder.
+    QCOMPARE(items(quality), (QStringList { u"Máxima disponible"_s, u"Hasta 1080p"_s }));
+    QCOMPARE(quality->currentText(), u"Hasta 1080p"_s);
 
     QTest::keyClicks(view.linkField(), TestSupport::postLink());
     QTest::keyClick(view.linkField(), Qt::Key_Return);
@@ -285,7 +285,9 @@ void NewDownloadTest::videoLadder()
     QCOMPARE(items(quality),
         (QStringList { u"Máxima disponible"_s, u"Hasta 4320p · 8K"_s, u"Hasta 2160p · 4K"_s, u"Hasta 1440p"_s,
             u"Hasta 1080p"_s }));
-    QCOMPARE(showing(quality), u"Hasta 1080p"_s);
+    QCOMPARE(quality->currentText(), u"Hasta 1080p"_s);
+    // Roomy rows in the open list, as on the cards.
+    QVERIFY(quality->view()->sizeHintForRow(0) >= 28);
     // The card names the top height without the picker's suffix.
     QCOMPARE(child<QLabel>(view, u"videoHeight"_s)->text(), u"Hasta 4320p"_s);
 
@@ -360,6 +362,43 @@ void NewDownloadTest::focusRequest()
     view->show();
     FocusLinkNotifier::instance().post();
     QTRY_VERIFY(view->linkField()->hasFocus());
+}
+
+void NewDownloadTest::linkFieldReadable_data()
+{
+    QTest::addColumn<ColorScheme>("scheme");
+    QTest::addColumn<QString>("text");
+
+    for (const auto& [scheme, name] : { std::pair { ColorScheme::dark, "dark" }, std::pair { ColorScheme::light, "light" } }) {
+        QTest::addRow("%s, a typed link", name) << scheme << TestSupport::postLink();
+        QTest::addRow("%s, the placeholder", name) << scheme << QString();
+    }
+}
+
+// The link field's text and placeholder, as drawn, against the field's fill.
+void NewDownloadTest::linkFieldReadable()
+{
+    QFETCH(ColorScheme, scheme);
+    QFETCH(QString, text);
+
+    AppHarness harness;
+    QVERIFY(harness.openStarted());
+    NewDownloadView view(harness.model.get());
+    view.resize(880, 1000);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // Switched while shown, as the appearance preference does.
+    Theme::instance().setPreferred(scheme);
+    QCoreApplication::processEvents();
+    QTest::keyClicks(view.linkField(), text);
+    // Without the text cursor, which is drawn in another way than the text.
+    view.linkField()->clearFocus();
+    const QRect field(view.linkField()->mapTo(&view, QPoint()), view.linkField()->size());
+    const auto [fill, ink] = Pixels::fillAndInk(view.grab().toImage().copy(field));
+    Theme::instance().setPreferred(std::nullopt);
+    COMPARE_COLOR(fill, Pixels::blend(cardBackground(scheme), toneColor(Tone::primary, scheme, 0.045)));
+    QVERIFY2(Pixels::contrast(ink, fill) >= 4.5,
+        qPrintable(u"%1 on %2: %3:1"_s.arg(ink.name(), fill.name()).arg(Pixels::contrast(ink, fill), 0, 'f', 2)));
 }
 
 QTEST_MAIN(NewDownloadTest)

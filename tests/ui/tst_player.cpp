@@ -137,9 +137,24 @@ void PlayerTest::jobWithoutFile()
     AppModel& model = harness.open();
     DownloadJob job = finished(harness.dir.filePath(u"song.mp3"_s));
     job.path.reset();
+    job.video.title = u"Concierto completo en vivo desde el estadio, edición aniversario con todos los invitados "
+                      u"sorpresa de la noche y los bises que nadie esperaba"_s;
     LocalPlayer player(&model, job);
     QVERIFY(!player.playback());
     player.show();
+    // A long title wraps within the surface's width instead of widening the
+    // sheet, and the padding stays 24 on every side around its two lines.
+    const QWidget* title = player.findChild<QWidget*>(u"playerTitle"_s);
+    const QWidget* surface = player.findChild<QWidget*>(u"playerSurface"_s);
+    const QWidget* close = player.findChild<QWidget*>(u"closePlayer"_s);
+    // The width asked for, which a large screen grants in full.
+    QCOMPARE(player.sizeHint().width(), LocalPlayer::surfaceSize.width() + 48);
+    QCOMPARE(player.width(), player.sizeHint().width());
+    QCOMPARE(title->height(), 2 * title->fontMetrics().lineSpacing());
+    QCOMPARE(title->geometry().top(), 24);
+    QVERIFY(title->geometry().right() < close->geometry().left());
+    QCOMPARE(close->geometry().right(), player.width() - 25);
+    QCOMPARE(surface->geometry().bottom(), player.height() - 25);
     QVERIFY(!player.findChild<QSlider*>());
     player.hide();
     QTest::mouseClick(player.findChild<QPushButton*>(u"closePlayer"_s), Qt::LeftButton);
