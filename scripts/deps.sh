@@ -12,6 +12,7 @@ packages=(
     python3 python3-certifi python3-mutagen python3-pycryptodome python3-requests python3-urllib3 python3-websockets
     libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
     desktop-file-utils appstream xvfb dbus-daemon openssl
+    dpkg-dev file lintian
 )
 
 missing=()
