@@ -47,8 +47,10 @@ remembers, finds, plays and reveals what you saved. The interface speaks
 Spanish.
 
 The package carries its own yt-dlp and Node.js and uses Debian's ffmpeg.]])
-# The install rules see the real prefix, so links inside it can be relative.
+# The install rules see the package's prefix, whatever the tree was configured
+# with, so links inside it can be relative.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
