@@ -111,6 +111,7 @@ void TestMediaLink::youtubeIDs_data()
     QTest::newRow("v without value") << u"https://youtube.com/watch?v&v=bbbbbbbbbbb"_s << QString();
     QTest::newRow("three segments") << u"https://youtube.com/shorts/dQw4w9WgXcQ/x"_s << QString();
     QTest::newRow("id of 10") << u"https://youtu.be/dQw4w9WgXc"_s << QString();
+    QTest::newRow("id of 12") << u"https://youtu.be/dQw4w9WgXcQx"_s << QString();
     QTest::newRow("other host") << u"https://x.com/shorts/dQw4w9WgXcQ"_s << QString();
 }
 
