@@ -4,6 +4,7 @@
 // from the cache beside its conversion alone. The real yt-dlp reads an info JSON
 // about local files, as in the tests.
 #include "Downloader.h"
+#include "Fixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <benchmark/benchmark.h>
 
@@ -54,18 +54,6 @@ bool spawn(const QString& program, const QStringList& args)
     return error == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-QJsonObject rendition(const QString& id, const QString& file, const QString& vcodec, const QString& acodec)
-{
-    QJsonObject format { { u"format_id"_s, id }, { u"url"_s, QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) },
-        { u"protocol"_s, u"file"_s }, { u"ext"_s, QFileInfo(file).suffix() }, { u"vcodec"_s, vcodec },
-        { u"acodec"_s, acodec }, { u"filesize"_s, QFileInfo(file).size() } };
-    if (vcodec != u"none"_s) {
-        format.insert(u"width"_s, 320);
-        format.insert(u"height"_s, 240);
-    }
-    return format;
-}
-
 // A tools root whose yt-dlp reads a saved info JSON about 12 s of local media
 // (320×240 H.264 picture, two tones in AAC), a data directory and a folder.
 struct Fixture
@@ -96,12 +84,9 @@ struct Fixture
                     u"-pix_fmt"_s, u"yuv420p"_s, picture }))
             qFatal("cannot make the media");
 
-        const QJsonObject info { { u"id"_s, u"abcdefghijk"_s }, { u"title"_s, u"Dos tonos"_s },
-            { u"uploader"_s, u"Brisomar"_s }, { u"duration"_s, 12.0 }, { u"extractor"_s, u"youtube"_s },
-            { u"extractor_key"_s, u"Youtube"_s }, { u"_type"_s, u"video"_s },
-            { u"formats"_s,
-                QJsonArray { rendition(u"v"_s, picture, u"avc1.64000d"_s, u"none"_s),
-                    rendition(u"a"_s, audio, u"none"_s, u"mp4a.40.2"_s) } } };
+        const QJsonObject info = Fixtures::videoInfo(u"abcdefghijk"_s, u"youtube"_s, u"Dos tonos"_s, 12,
+            { Fixtures::localFormat(u"v"_s, picture, u"avc1.64000d"_s, u"none"_s, 320, 240),
+                Fixtures::localFormat(u"a"_s, audio, u"none"_s, u"mp4a.40.2"_s) });
         const QByteArray json = QJsonDocument(info).toJson();
         QFile infoFile(dir.filePath(u"info.json"_s));
         QFile ytdlp(root + u"/yt-dlp-runtime/yt-dlp_linux"_s);
@@ -109,10 +94,11 @@ struct Fixture
             || !ytdlp.open(QIODevice::WriteOnly))
             qFatal("cannot write the fixture");
         infoFile.close();
+        QByteArray offline;
+        for (const QString& arg : Fixtures::offlineArguments(infoFile.fileName()))
+            offline += " '" + QFile::encodeName(arg) + '\'';
         ytdlp.write("#!/bin/bash\nexec '"_ba + QFile::encodeName(realTools)
-            + "/yt-dlp-runtime/yt-dlp_linux' "
-              "\"${@:1:$#-1}\" --enable-file-urls --no-clean-info-json --load-info-json '"_ba
-            + QFile::encodeName(infoFile.fileName()) + "'\n"_ba);
+            + "/yt-dlp-runtime/yt-dlp_linux' \"${@:1:$#-1}\"" + offline + '\n');
         ytdlp.close();
         ytdlp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
@@ -153,18 +139,9 @@ Fixture& fixture()
     return instance;
 }
 
-DownloadProfile profile(DownloadKind kind, AudioFormat audio)
-{
-    DownloadProfile result;
-    result.kind = kind;
-    result.audio = audio;
-    result.container = VideoContainer::mp4;
-    return result;
-}
-
-const DownloadProfile mp3 = profile(DownloadKind::audio, AudioFormat::mp3);
-const DownloadProfile flac = profile(DownloadKind::audio, AudioFormat::flac);
-const DownloadProfile mp4 = profile(DownloadKind::video, AudioFormat::mp3);
+const DownloadProfile mp3 = Fixtures::audioProfile(AudioFormat::mp3);
+const DownloadProfile flac = Fixtures::audioProfile(AudioFormat::flac);
+const DownloadProfile mp4 = Fixtures::videoProfile(VideoContainer::mp4);
 
 void exportAudio(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 #include "FixtureEngine.h"
 
 #include "BrisError.h"
+#include "Fixtures.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,13 +24,8 @@ QList<VideoInfo> FixtureEngine::analyze(const QString& text, const CancellationP
         throw BrisError::message(u"La comprobación local no consulta la red y no tiene datos de este enlace."_s);
     const QByteArray output = tools().run(u"yt-dlp"_s,
         tools().common() + QStringList { u"--skip-download"_s, u"--dump-single-json"_s, u"--playlist-end"_s, u"21"_s }
-            + offlineArguments(document),
+            + Fixtures::offlineArguments(document),
         cancel, 120);
     cancel->check();
     return VideoInfo::parseAll(output, *link);
-}
-
-QStringList FixtureEngine::offlineArguments(const QString& infoJson)
-{
-    return { u"--enable-file-urls"_s, u"--no-clean-info-json"_s, u"--load-info-json"_s, infoJson };
 }

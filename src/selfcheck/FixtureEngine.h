@@ -21,10 +21,6 @@ public:
     // A link without a document is refused rather than looked up online.
     QList<VideoInfo> analyze(const QString& text, const CancellationPtr& cancel) const override;
 
-    // yt-dlp's options for a document whose renditions are local files. Only
-    // the self-checks pass them: they open the downloader to file addresses.
-    static QStringList offlineArguments(const QString& infoJson);
-
 private:
     mutable std::mutex m_lock;
     QHash<QString, QString> m_documents;

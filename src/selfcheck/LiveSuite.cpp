@@ -2,6 +2,7 @@
 
 #include "BrisError.h"
 #include "Downloader.h"
+#include "Fixtures.h"
 #include "SuiteSupport.h"
 #include "Watchdog.h"
 
@@ -13,24 +14,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-DownloadProfile audio(qint64 bitrate)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::audio;
-    profile.audio = AudioFormat::mp3;
-    profile.bitrate = bitrate;
-    return profile;
-}
-
-DownloadProfile video(VideoContainer container, qint64 height)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::video;
-    profile.container = container;
-    profile.height = height;
-    return profile;
-}
 
 // Each network step gets its own budget, when one is set.
 template <typename F> auto guarded(F&& work)
@@ -80,7 +63,8 @@ void LiveSuite::run()
     const QString folder = QDir(m_root).filePath(u"Downloads"_s);
     QList<DownloadJob> done;
     for (const DownloadProfile& profile :
-        { audio(128), audio(320), video(VideoContainer::mp4, 360), video(VideoContainer::mkv, 144) }) {
+        { Fixtures::audioProfile(AudioFormat::mp3, 128), Fixtures::audioProfile(AudioFormat::mp3, 320),
+            Fixtures::videoProfile(VideoContainer::mp4, 360), Fixtures::videoProfile(VideoContainer::mkv, 144) }) {
         const DownloadJob job = guarded([&](const CancellationPtr& cancel) {
             return m_engine.exportJob(DownloadJob::make(found, profile, folder, JobState::queued, false), cancel, {});
         });

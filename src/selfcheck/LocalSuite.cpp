@@ -4,6 +4,7 @@
 #include "BrisError.h"
 #include "FileSystem.h"
 #include "FixtureEngine.h"
+#include "Fixtures.h"
 #include "ModelWait.h"
 #include "OriginalRecord.h"
 #include "SocialValidation.h"
@@ -58,15 +59,6 @@ VideoInfo sampleVideo(MediaPlatform platform, const QString& id, const QString& 
 {
     return VideoInfo { id, title, u"Brisomar"_s, TestAudio::seconds, { VideoFormat { 360, 640, u"h264"_s, true, {} } },
         platform, canonical(link), std::nullopt };
-}
-
-DownloadProfile audioProfile(AudioFormat format, qint64 bitrate = 128)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::audio;
-    profile.audio = format;
-    profile.bitrate = bitrate;
-    return profile;
 }
 
 QString expectedCodec(AudioFormat format)
@@ -217,7 +209,7 @@ void LocalSuite::checkParser()
         MediaPlatform::instagram, u"555000111"_s, u"https://www.instagram.com/p/BrisomarQA3/"_s, u"Mismo id"_s);
     const VideoInfo onFacebook = sampleVideo(
         MediaPlatform::facebook, u"555000111"_s, u"https://www.facebook.com/watch/?v=555000111"_s, u"Mismo id"_s);
-    const DownloadProfile profile = audioProfile(AudioFormat::mp3);
+    const DownloadProfile profile = Fixtures::audioProfile(AudioFormat::mp3, 128);
     const bool separate = onInstagram.storageID() != onFacebook.storageID()
         && DownloadJob::make(onInstagram, profile, m_downloads, JobState::queued, false).key()
             != DownloadJob::make(onFacebook, profile, m_downloads, JobState::queued, false).key();
@@ -232,7 +224,7 @@ void LocalSuite::checkParser()
                 { u"formats"_s,
                     QJsonArray { QJsonObject { { u"height"_s, 240 }, { u"width"_s, 320 },
                         { u"codec"_s, u"avc1.42001E"_s }, { u"hasAudio"_s, true } } } } } },
-        { u"profile"_s, audioProfile(AudioFormat::mp3, 192).toJson() }, { u"folder"_s, m_downloads },
+        { u"profile"_s, Fixtures::audioProfile(AudioFormat::mp3).toJson() }, { u"folder"_s, m_downloads },
         { u"state"_s, u"completed"_s }, { u"progress"_s, 1 }, { u"detail"_s, u"Guardado"_s },
         { u"created"_s, 700000000.5 }, { u"path"_s, m_downloads + u"/Me at the zoo.mp3"_s }, { u"bytes"_s, 305000 },
         { u"reusedOriginal"_s, false } };
@@ -253,7 +245,7 @@ void LocalSuite::checkParser()
     const VideoInfo unconfirmed = VideoInfo::parseAll(json(bare), *MediaLink::make(reel)).first();
     // The length is confirmed by measuring what was saved.
     seedOriginal(unconfirmed);
-    const DownloadJob confirmed = save(unconfirmed, audioProfile(AudioFormat::mp3));
+    const DownloadJob confirmed = save(unconfirmed, Fixtures::audioProfile(AudioFormat::mp3, 128));
     const bool keeps = unconfirmed.formats.size() == 2 && unconfirmed.duration == 0
         && unconfirmed.heights(VideoContainer::mp4) == QList<qint64> { 720 }
         && std::abs(confirmed.video.duration - TestAudio::seconds) <= TestAudio::tolerance;
@@ -275,7 +267,7 @@ void LocalSuite::checkSocialAudio()
     for (const auto& [platform, link] : links) {
         const VideoInfo video = sampleVideo(platform, u"4200000001"_s, link, u"Audio social "_s + title(platform));
         seedOriginal(video);
-        const DownloadJob done = save(video, audioProfile(AudioFormat::mp3));
+        const DownloadJob done = save(video, Fixtures::audioProfile(AudioFormat::mp3, 128));
         reused = reused && done.state == JobState::completed && done.reusedOriginal;
         platforms.append(title(platform));
     }
@@ -289,7 +281,7 @@ void LocalSuite::openModel()
     Preferences preferences = m_model->preferences();
     preferences.folder = m_downloads;
     m_model->setPreferences(preferences);
-    m_model->setProfile(audioProfile(AudioFormat::mp3));
+    m_model->setProfile(Fixtures::audioProfile(AudioFormat::mp3, 128));
     m_model->checkEngine();
     awaitModel(
         *m_model, [&] { return !m_model->engineChecking(); }, u"la comprobación del motor"_s);
@@ -370,7 +362,7 @@ void LocalSuite::checkConversions()
         MediaPlatform::youtube, u"BrisomarQA0"_s, youtubeWatchURL(u"BrisomarQA0"_s), u"Conversión de prueba"_s);
     seedOriginal(video);
     for (const AudioFormat format : allCases<AudioFormat>()) {
-        const DownloadJob done = save(video, audioProfile(format));
+        const DownloadJob done = save(video, Fixtures::audioProfile(format, 128));
         const MediaProbe measured = m_engine->probe(done.path.value_or(QString()), std::make_shared<Cancellation>());
         const bool converted = measured.codecs == QStringList { expectedCodec(format) } && measured.audio
             && !measured.video && std::abs(measured.duration - TestAudio::seconds) <= TestAudio::tolerance;
@@ -385,7 +377,7 @@ void LocalSuite::checkQueue()
 {
     const QList<VideoInfo> clips = analyzeInModel(modelPost);
     m_model->chooseVideo(clips.value(0).id);
-    m_model->setProfile(audioProfile(AudioFormat::mp3));
+    m_model->setProfile(Fixtures::audioProfile(AudioFormat::mp3, 128));
 
     // The same version twice while it is pending, then again once it is saved.
     const qsizetype before = m_model->jobs().size();
@@ -403,7 +395,7 @@ void LocalSuite::checkQueue()
         QFileInfo(saved.path.value_or(QString())).fileName());
 
     // A second model on the same data finds the first one's job mid-run.
-    m_model->setProfile(audioProfile(AudioFormat::m4a));
+    m_model->setProfile(Fixtures::audioProfile(AudioFormat::m4a, 128));
     m_model->enqueue();
     const QUuid second = m_model->jobs().last().id;
     {

@@ -3,7 +3,7 @@
 #include "BrisError.h"
 #include "Downloader.h"
 #include "FileSystem.h"
-#include "FixtureEngine.h"
+#include "Fixtures.h"
 #include "Watchdog.h"
 
 #include <QDir>
@@ -213,7 +213,7 @@ private:
         const QString ext = rawValue(container);
         QStringList lines;
         m_tools.run(u"yt-dlp"_s,
-            m_tools.common() + FixtureEngine::offlineArguments(document) + extra
+            m_tools.common() + Fixtures::offlineArguments(document) + extra
                 + QStringList { u"--no-simulate"_s, u"--force-overwrites"_s, u"--output"_s,
                     FileSystem::templateLiteral(folder) + u"/%(id)s.%(ext)s"_s, u"--merge-output-format"_s, ext,
                     u"--format"_s, profile.videoSelector(), u"--remux-video"_s, ext },

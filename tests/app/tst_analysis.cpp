@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "Fixtures.h"
 
 #include <QSignalSpy>
 
@@ -9,22 +10,6 @@ namespace {
 
 const VideoInfo first = testVideo(u"aaaaaaaaaaa"_s, { 720 }, u"Primero"_s);
 const VideoInfo second = testVideo(u"bbbbbbbbbbb"_s, { 1080 }, u"Segundo"_s);
-
-DownloadProfile audio(AudioFormat format, qint64 bitrate)
-{
-    DownloadProfile profile;
-    profile.audio = format;
-    profile.bitrate = bitrate;
-    return profile;
-}
-
-DownloadProfile video(qint64 height)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::video;
-    profile.height = height;
-    return profile;
-}
 
 } // namespace
 
@@ -196,21 +181,26 @@ void AnalysisTest::normalizeQuality_data()
 
     auto wide = [](qint64 height) { return VideoFormat { height, height * 16 / 9, {}, true, {} }; };
     const QList<VideoFormat> noVideo;
-    QTest::newRow("MP3 at 160 kbps") << audio(AudioFormat::mp3, 160) << noVideo << QList<qint64>()
-                                     << audio(AudioFormat::mp3, 192);
-    QTest::newRow("FLAC keeps any bit rate")
-        << audio(AudioFormat::flac, 7) << noVideo << QList<qint64>() << audio(AudioFormat::flac, 7);
-    QTest::newRow("2160 without a video stays") << video(2160) << noVideo << QList<qint64>() << video(2160);
-    QTest::newRow("2160 for 1080, 720 and 360") << video(2160) << QList { wide(1080), wide(720), wide(360) }
-                                                << QList<qint64> { 1080, 720, 480, 360 } << video(1080);
+    QTest::newRow("MP3 at 160 kbps") << Fixtures::audioProfile(AudioFormat::mp3, 160) << noVideo << QList<qint64>()
+                                     << Fixtures::audioProfile(AudioFormat::mp3, 192);
+    QTest::newRow("FLAC keeps any bit rate") << Fixtures::audioProfile(AudioFormat::flac, 7) << noVideo
+                                             << QList<qint64>() << Fixtures::audioProfile(AudioFormat::flac, 7);
+    QTest::newRow("2160 without a video stays") << Fixtures::videoProfile(VideoContainer::mp4, 2160) << noVideo
+                                                << QList<qint64>() << Fixtures::videoProfile(VideoContainer::mp4, 2160);
+    QTest::newRow("2160 for 1080, 720 and 360")
+        << Fixtures::videoProfile(VideoContainer::mp4, 2160) << QList { wide(1080), wide(720), wide(360) }
+        << QList<qint64> { 1080, 720, 480, 360 } << Fixtures::videoProfile(VideoContainer::mp4, 1080);
     QTest::newRow("2160 for 1000 and 700")
-        << video(2160) << QList { wide(1000), wide(700) } << QList<qint64> { 720 } << video(720);
-    QTest::newRow("best available stays") << video(0) << QList { wide(720) } << QList<qint64> { 720 } << video(0);
-    QTest::newRow("nothing offered means best available")
-        << video(720) << QList { wide(1000) } << QList<qint64>() << video(0);
+        << Fixtures::videoProfile(VideoContainer::mp4, 2160) << QList { wide(1000), wide(700) } << QList<qint64> { 720 }
+        << Fixtures::videoProfile(VideoContainer::mp4, 720);
+    QTest::newRow("best available stays") << Fixtures::videoProfile(VideoContainer::mp4, 0) << QList { wide(720) }
+                                          << QList<qint64> { 720 } << Fixtures::videoProfile(VideoContainer::mp4, 0);
+    QTest::newRow("nothing offered means best available") << Fixtures::videoProfile(VideoContainer::mp4,
+        720) << QList { wide(1000) } << QList<qint64>() << Fixtures::videoProfile(VideoContainer::mp4, 0);
     QTest::newRow("portrait 1080x1920 counts as 1080")
-        << video(1440) << QList { VideoFormat { 1920, 1080, {}, true, {} }, wide(144) }
-        << QList<qint64> { 1080, 720, 480, 360, 240, 144 } << video(1080);
+        << Fixtures::videoProfile(VideoContainer::mp4, 1440)
+        << QList { VideoFormat { 1920, 1080, {}, true, {} }, wide(144) }
+        << QList<qint64> { 1080, 720, 480, 360, 240, 144 } << Fixtures::videoProfile(VideoContainer::mp4, 1080);
 }
 
 void AnalysisTest::normalizeQuality()

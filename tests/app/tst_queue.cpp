@@ -91,6 +91,7 @@ void QueueTest::enqueueDuplicates_data()
     const QString saved = u"Ya tenés esta versión guardada. La encontrás en Descargados."_s;
     QTest::newRow("pending") << false << QString() << 1 << inQueue << u"queue"_s;
     QTest::newRow("pending into another folder") << false << u"folder"_s << 2 << QString() << u"queue"_s;
+    QTest::newRow("waiting behind another") << false << u"behind"_s << 2 << inQueue << u"queue"_s;
     QTest::newRow("saved and present") << true << QString() << 1 << saved << u"library"_s;
     QTest::newRow("saved, then deleted") << true << u"delete"_s << 2 << QString() << u"queue"_s;
 }
@@ -108,6 +109,8 @@ void QueueTest::enqueueDuplicates()
         harness.engine->exportNow = deliver;
     QVERIFY(harness.openAnalysing({ first, second, third }));
     AppModel& model = *harness.model;
+    if (change == u"behind"_s)
+        QVERIFY(harness.enqueue(second));
     QVERIFY(harness.enqueue(first));
     if (delivered)
         QTRY_COMPARE(model.completed().size(), 1);

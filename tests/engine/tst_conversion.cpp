@@ -10,36 +10,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-DownloadProfile audio(AudioFormat format, qint64 bitrate, bool metadata)
-{
-    DownloadProfile profile;
-    profile.audio = format;
-    profile.bitrate = bitrate;
-    profile.metadata = metadata;
-    return profile;
-}
-
-VideoInfo tonesVideo()
-{
-    VideoInfo video;
-    video.id = u"abcdefghijk"_s;
-    video.title = u"Dos tonos: \"prueba\""_s;
-    video.author = u"Brisomar"_s;
-    video.duration = 12;
-    return video;
-}
-
-} // namespace
-
 class ConversionTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void bitRateReachesTheEncoder_data();
-    void bitRateReachesTheEncoder();
     void conversionProgress_data();
     void conversionProgress();
     void prepareMP4EvensTheSizeAndReplacesAStaleOutput();
@@ -49,32 +24,6 @@ private Q_SLOTS:
 private:
     TestMedia m_media;
 };
-
-// The real conversions run in the export tests; what they cannot see is the bit rate asked for.
-void ConversionTest::bitRateReachesTheEncoder_data()
-{
-    QTest::addColumn<DownloadProfile>("profile");
-    QTest::addColumn<QString>("rate");
-
-    QTest::newRow("mp3 at 320") << audio(AudioFormat::mp3, 320, false) << u"320k"_s;
-    QTest::newRow("opus at 96") << audio(AudioFormat::opus, 96, true) << u"96k"_s;
-    QTest::newRow("flac takes none") << audio(AudioFormat::flac, 320, false) << QString();
-    QTest::newRow("the original is copied") << audio(AudioFormat::original, 192, false) << QString();
-}
-
-void ConversionTest::bitRateReachesTheEncoder()
-{
-    QFETCH(DownloadProfile, profile);
-    QFETCH(QString, rate);
-
-    const QStringList args
-        = Downloader::conversionArguments(u"/c/source.m4a"_s, profile, tonesVideo(), u"/w/export.x"_s);
-    const qsizetype at = args.indexOf(u"-b:a"_s);
-    QCOMPARE(at < 0 ? QString() : args.value(at + 1), rate);
-    // The source's own tags never pass; the export writes its own or none.
-    QVERIFY(args.join(u' ').contains(u"-map_metadata -1"_s));
-    QCOMPARE(args.last(), u"/w/export.x"_s);
-}
 
 void ConversionTest::conversionProgress_data()
 {

@@ -1,5 +1,6 @@
 #include "BrisError.h"
 #include "Downloader.h"
+#include "Fixtures.h"
 #include "StandInTools.h"
 #include "TestSupport.h"
 
@@ -22,6 +23,14 @@ QByteArray touch(const QString& file)
 
 const QString cancelled = u"Descarga cancelada. Podés reintentar cuando quieras."_s;
 
+QStringList words(std::initializer_list<const char*> items)
+{
+    QStringList list;
+    for (const char* item : items)
+        list.append(QString::fromUtf8(item));
+    return list;
+}
+
 } // namespace
 
 class DownloaderTest : public QObject
@@ -29,6 +38,8 @@ class DownloaderTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void toolArguments_data();
+    void toolArguments();
     void versionsOfTheRealTools();
     void nodeVersionRule_data();
     void nodeVersionRule();
@@ -38,6 +49,96 @@ private Q_SLOTS:
     void analysisFailures();
     void cancellationWinsOverASuccessfulExit();
 };
+
+// The exact command lines: a lost option changes what reaches the user's disk
+// without any run failing.
+void DownloaderTest::toolArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("expected");
+
+    const Downloader engine(Toolchain(u"/t"_s));
+    VideoInfo video;
+    video.id = u"abcdefghijk"_s;
+    video.title = u"Dos tonos"_s;
+    video.author = u"Brisomar"_s;
+    const QStringList common = words({ "--ignore-config", "--no-config-locations", "--no-plugin-dirs", "--no-cache-dir",
+        "--no-playlist", "--no-colors", "--socket-timeout", "20", "--retries", "2", "--extractor-retries", "1",
+        "--js-runtimes", "node:/t/node", "--ffmpeg-location", "/t" });
+    // Every download opens with these: the progress and file reports, the limits and the one video.
+    const QStringList download = common
+        + words({ "--newline", "--progress", "--progress-delta", "0.25", "--progress-template",
+            "download:BRISOMAR_PROGRESS:%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s",
+            "--no-simulate", "--no-quiet", "--print", "after_move:BRISOMAR_FILE:%(filepath)j", "--no-mtime",
+            "--continue", "--no-overwrites", "--max-filesize", "32G", "--match-filter", "id = abcdefghijk" });
+    const QString url = u"https://www.youtube.com/watch?v=abcdefghijk"_s;
+
+    QTest::newRow("every link run") << engine.tools().common() << common;
+    QTest::newRow("fetching the original") << engine.fetchArguments(video, u"/c/abcdefghijk/partial"_s)
+                                           << download
+            + words({ "--format", "bestaudio[ext=m4a]/bestaudio/best[acodec!=none]", "--extract-audio",
+                "--audio-format", "best", "--fixup", "never", "--output", "/c/abcdefghijk/partial/source.%(ext)s" })
+            + QStringList { url };
+    // yt-dlp reads "%" in --output as its template: the folder's own comes through as written.
+    QTest::newRow("MKV up to 720p with tags, into a folder with %")
+        << engine.videoArguments(video, Fixtures::videoProfile(VideoContainer::mkv, 720), u"/d/50%(id)s off/w"_s)
+        << download
+            + words({ "--format", "bestvideo+bestaudio/best/bestvideo", "--merge-output-format", "mkv", "--remux-video",
+                "mkv", "--output", "/d/50%%(id)s off/w/source.%(ext)s", "--format-sort", "res:720",
+                "--embed-metadata" })
+            + QStringList { url };
+    QTest::newRow("MP4 at the best, without tags")
+        << engine.videoArguments(video, Fixtures::videoProfile(VideoContainer::mp4, 0, false), u"/w"_s)
+        << download
+            + words({ "--format",
+                "bestvideo[ext=mp4][vcodec~='^(avc1|h264)']+bestaudio/best[ext=mp4][vcodec~='^(avc1|h264)']"
+                "/bestvideo+bestaudio/best/bestvideo",
+                "--merge-output-format", "mkv", "--remux-video", "mkv", "--output", "/w/source.%(ext)s" })
+            + QStringList { url };
+
+    const QStringList input = words({ "-hide_banner", "-loglevel", "error", "-nostdin", "-protocol_whitelist",
+        "file,pipe", "-i", "/c/source.m4a", "-map", "0:a:0", "-vn" });
+    const QStringList tags = words({ "-metadata", "title=Dos tonos", "-metadata", "artist=Brisomar", "-metadata" })
+        + QStringList { u"comment="_s + url };
+    const QStringList output = words({ "-progress", "pipe:1", "-nostats", "-n", "/w/export" });
+    const auto conversion = [&](AudioFormat format, qint64 bitrate, bool metadata) {
+        return Downloader::conversionArguments(
+            u"/c/source.m4a"_s, Fixtures::audioProfile(format, bitrate, metadata), video, u"/w/export"_s);
+    };
+    const QStringList noTags = words({ "-map_metadata", "-1" });
+    QTest::newRow("MP3 at 320 with tags")
+        << conversion(AudioFormat::mp3, 320, true)
+        << input + words({ "-c:a", "libmp3lame", "-b:a", "320k", "-id3v2_version", "3" }) + noTags + tags + output;
+    QTest::newRow("M4A at 128") << conversion(AudioFormat::m4a, 128,
+        false) << input + words({ "-c:a", "aac", "-b:a", "128k", "-movflags", "+faststart" }) + noTags + output;
+    QTest::newRow("Opus at 96") << conversion(AudioFormat::opus, 96, false)
+                                << input + words({ "-c:a", "libopus", "-b:a", "96k" }) + noTags + output;
+    QTest::newRow("FLAC takes no bit rate")
+        << conversion(AudioFormat::flac, 320, false) << input + words({ "-c:a", "flac" }) + noTags + output;
+    QTest::newRow("WAV") << conversion(AudioFormat::wav, 192, false)
+                         << input + words({ "-c:a", "pcm_s16le" }) + noTags + output;
+    QTest::newRow("the original is copied")
+        << conversion(AudioFormat::original, 192, false) << input + words({ "-c:a", "copy" }) + noTags + output;
+
+    const QStringList mp4Input = words({ "-v", "error", "-nostdin", "-protocol_whitelist", "file,pipe", "-i",
+        "/w/source.mkv", "-map", "0:v:0", "-map", "0:a:0?", "-c:v" });
+    const QStringList mp4Output = words({ "-movflags", "+faststart", "-n", "/w/export.mp4" });
+    QTest::newRow("MP4 copying H.264 and AAC") << Downloader::mp4Arguments(u"/w/source.mkv"_s, u"/w/export.mp4"_s, true,
+        true) << mp4Input + words({ "copy", "-c:a", "copy" }) + mp4Output;
+    QTest::newRow("MP4 re-encoding both")
+        << Downloader::mp4Arguments(u"/w/source.mkv"_s, u"/w/export.mp4"_s, false, false)
+        << mp4Input
+            + words({ "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-vf",
+                "scale=trunc(iw/2)*2:trunc(ih/2)*2", "-c:a", "aac" })
+            + mp4Output;
+}
+
+void DownloaderTest::toolArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, expected);
+    QCOMPARE(args, expected);
+}
 
 void DownloaderTest::versionsOfTheRealTools()
 {

@@ -1,6 +1,7 @@
 #include "BrisError.h"
 #include "DownloadProgress.h"
 #include "FileSystem.h"
+#include "Fixtures.h"
 #include "OfflineVideo.h"
 #include "TestSupport.h"
 #include "TextHelpers.h"
@@ -49,7 +50,6 @@ private Q_SLOTS:
     void videoExports();
     void requiredSpace_data();
     void requiredSpace();
-    void outputTemplateKeepsTheFolder();
     void failures_data();
     void failures();
     void collisionsTakeTheNextCounter();
@@ -69,17 +69,17 @@ void ExportTest::audioForms_data()
     QTest::addColumn<QString>("name");
 
     QTest::newRow("mp3 at 320 with tags")
-        << audioProfile(AudioFormat::mp3, 320, true) << u"mp3"_s << u"Dos tonos [abcdefghijk] mp3-320.mp3"_s;
+        << Fixtures::audioProfile(AudioFormat::mp3, 320, true) << u"mp3"_s << u"Dos tonos [abcdefghijk] mp3-320.mp3"_s;
     QTest::newRow("m4a at 128 without tags")
-        << audioProfile(AudioFormat::m4a, 128, false) << u"aac"_s << u"Dos tonos [abcdefghijk] m4a-128.m4a"_s;
-    QTest::newRow("opus at 160 with tags")
-        << audioProfile(AudioFormat::opus, 160, true) << u"opus"_s << u"Dos tonos [abcdefghijk] opus-160.opus"_s;
+        << Fixtures::audioProfile(AudioFormat::m4a, 128, false) << u"aac"_s << u"Dos tonos [abcdefghijk] m4a-128.m4a"_s;
+    QTest::newRow("opus at 160 with tags") << Fixtures::audioProfile(AudioFormat::opus, 160, true) << u"opus"_s
+                                           << u"Dos tonos [abcdefghijk] opus-160.opus"_s;
     QTest::newRow("flac without tags, its bit rate ignored")
-        << audioProfile(AudioFormat::flac, 999, false) << u"flac"_s << u"Dos tonos [abcdefghijk] flac.flac"_s;
-    QTest::newRow("wav with tags") << audioProfile(AudioFormat::wav, 192, true) << u"pcm_s16le"_s
+        << Fixtures::audioProfile(AudioFormat::flac, 999, false) << u"flac"_s << u"Dos tonos [abcdefghijk] flac.flac"_s;
+    QTest::newRow("wav with tags") << Fixtures::audioProfile(AudioFormat::wav, 192, true) << u"pcm_s16le"_s
                                    << u"Dos tonos [abcdefghijk] wav.wav"_s;
-    QTest::newRow("original keeps its own extension")
-        << audioProfile(AudioFormat::original, 192, false) << u"aac"_s << u"Dos tonos [abcdefghijk] original.m4a"_s;
+    QTest::newRow("original keeps its own extension") << Fixtures::audioProfile(AudioFormat::original, 192, false)
+                                                      << u"aac"_s << u"Dos tonos [abcdefghijk] original.m4a"_s;
 }
 
 void ExportTest::audioForms()
@@ -127,8 +127,8 @@ void ExportTest::audioForms()
 void ExportTest::secondFormReusesTheOriginal()
 {
     OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
-    QCOMPARE(offline.run(offline.job(audioProfile(AudioFormat::mp3))).error, QString());
-    const Outcome second = offline.run(offline.job(audioProfile(AudioFormat::flac)));
+    QCOMPARE(offline.run(offline.job(Fixtures::audioProfile(AudioFormat::mp3))).error, QString());
+    const Outcome second = offline.run(offline.job(Fixtures::audioProfile(AudioFormat::flac)));
     QCOMPARE(second.error, QString());
 
     QCOMPARE(offline.stand.runs(u"yt-dlp"_s).size(), 1);
@@ -154,23 +154,23 @@ void ExportTest::videoExports_data()
     const QString youtube = u"https://www.youtube.com/watch?v=abcdefghijk"_s;
     const QString id = u"abcdefghijk"_s;
     QTest::newRow("MKV keeps the source codecs")
-        << youtube << id << QStringList { u"h264.mp4"_s, u"tone.webm"_s } << videoProfile(VideoContainer::mkv)
+        << youtube << id << QStringList { u"h264.mp4"_s, u"tone.webm"_s } << Fixtures::videoProfile(VideoContainer::mkv)
         << QStringList { u"h264"_s, u"opus"_s } << QString() << u"Dos tonos [abcdefghijk] 240p.mkv"_s;
     QTest::newRow("MP4 copies H.264 and AAC")
-        << youtube << id << QStringList { u"h264.mp4"_s, u"tone.m4a"_s } << videoProfile(VideoContainer::mp4, 240)
-        << QStringList { u"h264"_s, u"aac"_s } << u"Preparando MP4 para Mac…"_s
-        << u"Dos tonos [abcdefghijk] 240p.mp4"_s;
+        << youtube << id << QStringList { u"h264.mp4"_s, u"tone.m4a"_s }
+        << Fixtures::videoProfile(VideoContainer::mp4, 240) << QStringList { u"h264"_s, u"aac"_s }
+        << u"Preparando MP4 para Mac…"_s << u"Dos tonos [abcdefghijk] 240p.mp4"_s;
     QTest::newRow("MP4 re-encodes VP9 and Opus")
-        << youtube << id << QStringList { u"vp9.webm"_s, u"tone.webm"_s } << videoProfile(VideoContainer::mp4, 0)
-        << QStringList { u"h264"_s, u"aac"_s } << u"Convirtiendo video a MP4 compatible con Mac…"_s
-        << u"Dos tonos [abcdefghijk] 240p.mp4"_s;
+        << youtube << id << QStringList { u"vp9.webm"_s, u"tone.webm"_s }
+        << Fixtures::videoProfile(VideoContainer::mp4, 0) << QStringList { u"h264"_s, u"aac"_s }
+        << u"Convirtiendo video a MP4 compatible con Mac…"_s << u"Dos tonos [abcdefghijk] 240p.mp4"_s;
     QTest::newRow("MP4 of a silent video")
-        << youtube << id << QStringList { u"h264.mp4"_s } << videoProfile(VideoContainer::mp4, 360, false)
+        << youtube << id << QStringList { u"h264.mp4"_s } << Fixtures::videoProfile(VideoContainer::mp4, 360, false)
         << QStringList { u"h264"_s } << u"Preparando MP4 para Mac…"_s << u"Dos tonos [abcdefghijk] 240p.mp4"_s;
     const QString longID = u"A123456789B123456789C123456789D123456789E1234"_s;
     QTest::newRow("an Instagram reel keeps 40 characters of its id")
         << u"https://www.instagram.com/reel/Cabc123/"_s << longID << QStringList { u"h264.mp4"_s, u"tone.m4a"_s }
-        << videoProfile(VideoContainer::mkv, 480) << QStringList { u"h264"_s, u"aac"_s } << QString()
+        << Fixtures::videoProfile(VideoContainer::mkv, 480) << QStringList { u"h264"_s, u"aac"_s } << QString()
         << u"Dos tonos [instagram-A123456789B123456789C123456789D123456789] 240p.mkv"_s;
 }
 
@@ -216,16 +216,18 @@ void ExportTest::requiredSpace_data()
     QTest::addColumn<double>("duration");
     QTest::addColumn<qint64>("bytes");
 
-    QTest::newRow("an hour of MP3 at 320") << audioProfile(AudioFormat::mp3, 320) << 3600.0 << qint64(172'800'000);
+    QTest::newRow("an hour of MP3 at 320")
+        << Fixtures::audioProfile(AudioFormat::mp3, 320) << 3600.0 << qint64(172'800'000);
     QTest::newRow("an hour of MP3 at 128 is below the floor")
-        << audioProfile(AudioFormat::mp3, 128) << 3600.0 << qint64(100'000'000);
+        << Fixtures::audioProfile(AudioFormat::mp3, 128) << 3600.0 << qint64(100'000'000);
     QTest::newRow("lossless counts 192,000 bytes a second")
-        << audioProfile(AudioFormat::wav, 96) << 3600.0 << qint64(691'200'000);
+        << Fixtures::audioProfile(AudioFormat::wav, 96) << 3600.0 << qint64(691'200'000);
     QTest::newRow("a low bit rate counts as 64")
-        << audioProfile(AudioFormat::original, 8) << 43200.0 << qint64(414'720'000);
-    QTest::newRow("a stored bit rate too big to multiply") << audioProfile(AudioFormat::original,
+        << Fixtures::audioProfile(AudioFormat::original, 8) << 43200.0 << qint64(414'720'000);
+    QTest::newRow("a stored bit rate too big to multiply") << Fixtures::audioProfile(AudioFormat::original,
         std::numeric_limits<qint64>::max()) << 43200.0 << std::numeric_limits<qint64>::max();
-    QTest::newRow("video needs a fixed amount") << videoProfile(VideoContainer::mkv) << 43200.0 << qint64(250'000'000);
+    QTest::newRow("video needs a fixed amount")
+        << Fixtures::videoProfile(VideoContainer::mkv) << 43200.0 << qint64(250'000'000);
 }
 
 void ExportTest::requiredSpace()
@@ -235,18 +237,6 @@ void ExportTest::requiredSpace()
     QFETCH(qint64, bytes);
 
     QCOMPARE(Downloader::requiredSpace(profile, duration), bytes);
-}
-
-// yt-dlp reads "%" in --output as its template: the folder's own must come through as written.
-void ExportTest::outputTemplateKeepsTheFolder()
-{
-    VideoInfo video;
-    video.id = u"abcdefghijk"_s;
-    const QStringList args = Downloader(Toolchain(u"/t"_s))
-                                 .videoArguments(video, videoProfile(VideoContainer::mkv, 720),
-                                     u"/home/u/50%(id)s %% off/.Brisomar/abcdefghijk-video-mkv-720-1"_s);
-    QCOMPARE(args.value(args.indexOf(u"--output"_s) + 1),
-        u"/home/u/50%%(id)s %%%% off/.Brisomar/abcdefghijk-video-mkv-720-1/source.%(ext)s"_s);
 }
 
 void ExportTest::failures_data()
@@ -267,44 +257,48 @@ void ExportTest::failures_data()
     const QString notValid = u"La salida de la descarga no es un archivo válido."_s;
     const QByteArray outside = "cp \"$MEDIA\" \"$ELSEWHERE\"; echo \"BRISOMAR_FILE:\\\"$ELSEWHERE\\\"\"";
 
-    QTest::newRow("a bit rate not on offer") << audioProfile(AudioFormat::mp3, 160) << muxed << 12.0 << QByteArray()
-                                             << Space() << u"Elegí una calidad de audio disponible."_s << false;
+    QTest::newRow("a bit rate not on offer")
+        << Fixtures::audioProfile(AudioFormat::mp3, 160) << muxed << 12.0 << QByteArray() << Space()
+        << u"Elegí una calidad de audio disponible."_s << false;
     QTest::newRow("a record whose address and id disagree")
-        << audioProfile(AudioFormat::mp3) << muxed << 12.0 << "bad record"_ba << Space()
+        << Fixtures::audioProfile(AudioFormat::mp3) << muxed << 12.0 << "bad record"_ba << Space()
         << u"El video de la descarga no es válido."_s << false;
     QTest::newRow("audio with free space just at the floor")
-        << audioProfile(AudioFormat::mp3) << muxed << 12.0 << QByteArray() << Space(100'000'000)
+        << Fixtures::audioProfile(AudioFormat::mp3) << muxed << 12.0 << QByteArray() << Space(100'000'000)
         << u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s << false;
     QTest::newRow("video with too little free space")
-        << videoProfile(VideoContainer::mkv) << muxed << 12.0 << QByteArray() << Space(249'999'999)
+        << Fixtures::videoProfile(VideoContainer::mkv) << muxed << 12.0 << QByteArray() << Space(249'999'999)
         << u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s << false;
     QTest::newRow("a height below every rendition")
-        << videoProfile(VideoContainer::mkv, 144) << muxed << 12.0 << QByteArray() << Space()
+        << Fixtures::videoProfile(VideoContainer::mkv, 144) << muxed << 12.0 << QByteArray() << Space()
         << u"Esta resolución no está disponible en el formato elegido. Probá otra calidad o MKV."_s << false;
-    QTest::newRow("audio the downloader skips") << audioProfile(AudioFormat::mp3) << muxed << 12.0 << "another id"_ba
-                                                << Space() << u"La descarga no produjo un archivo completo."_s << true;
-    QTest::newRow("video the downloader skips") << videoProfile(VideoContainer::mkv) << muxed << 12.0 << "another id"_ba
-                                                << Space() << u"La descarga no produjo un archivo completo."_s << true;
+    QTest::newRow("audio the downloader skips")
+        << Fixtures::audioProfile(AudioFormat::mp3) << muxed << 12.0 << "another id"_ba << Space()
+        << u"La descarga no produjo un archivo completo."_s << true;
+    QTest::newRow("video the downloader skips")
+        << Fixtures::videoProfile(VideoContainer::mkv) << muxed << 12.0 << "another id"_ba << Space()
+        << u"La descarga no produjo un archivo completo."_s << true;
     QTest::newRow("an original reported outside its folder")
-        << audioProfile(AudioFormat::mp3) << muxed << 12.0 << outside << Space() << notValid << true;
+        << Fixtures::audioProfile(AudioFormat::mp3) << muxed << 12.0 << outside << Space() << notValid << true;
     QTest::newRow("a link in the work directory that leads out")
-        << videoProfile(VideoContainer::mkv) << muxed << 12.0
+        << Fixtures::videoProfile(VideoContainer::mkv) << muxed << 12.0
         << "cp \"$MEDIA\" \"$ELSEWHERE\"; ln -s \"$ELSEWHERE\" \"$out/source.mkv\"; "
            "echo \"BRISOMAR_FILE:\\\"$out/source.mkv\\\"\""_ba
         << Space() << notValid << true;
     QTest::newRow("a video with another extension")
-        << videoProfile(VideoContainer::mkv) << muxed << 12.0
+        << Fixtures::videoProfile(VideoContainer::mkv) << muxed << 12.0
         << "cp \"$MEDIA\" \"$out/source.webm\"; echo \"BRISOMAR_FILE:\\\"$out/source.webm\\\"\""_ba << Space()
         << notValid << true;
     QTest::newRow("an original of another length")
-        << audioProfile(AudioFormat::mp3) << muxed << 30.0 << QByteArray() << Space()
+        << Fixtures::audioProfile(AudioFormat::mp3) << muxed << 30.0 << QByteArray() << Space()
         << u"La copia original no coincide con el audio del video."_s << true;
     QTest::newRow("a video of another length")
-        << videoProfile(VideoContainer::mkv) << muxed << 30.0 << QByteArray() << Space()
+        << Fixtures::videoProfile(VideoContainer::mkv) << muxed << 30.0 << QByteArray() << Space()
         << u"El archivo final no contiene el audio o video esperado."_s << true;
     QTest::newRow("a picture larger than it claimed")
-        << videoProfile(VideoContainer::mp4, 240) << QStringList { u"h264-480.mp4@240"_s, u"tone.m4a"_s } << 12.0
-        << QByteArray() << Space() << u"La resolución final supera la calidad elegida. Probá otra opción."_s << true;
+        << Fixtures::videoProfile(VideoContainer::mp4, 240) << QStringList { u"h264-480.mp4@240"_s, u"tone.m4a"_s }
+        << 12.0 << QByteArray() << Space() << u"La resolución final supera la calidad elegida. Probá otra opción."_s
+        << true;
 }
 
 void ExportTest::failures()
@@ -350,7 +344,7 @@ void ExportTest::failures()
 void ExportTest::collisionsTakeTheNextCounter()
 {
     OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
-    const DownloadProfile profile = audioProfile(AudioFormat::opus, 96);
+    const DownloadProfile profile = Fixtures::audioProfile(AudioFormat::opus, 96);
     const QString first = offline.folder.filePath(u"Dos tonos [abcdefghijk] opus-96.opus"_s);
     QCOMPARE(offline.run(offline.job(profile)).job->path, first);
     QCOMPARE(offline.run(offline.job(profile)).job->path,
@@ -421,9 +415,12 @@ void ExportTest::cancellation_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("stage");
 
-    QTest::newRow("while fetching the original") << audioProfile(AudioFormat::mp3) << u"yt-dlp"_s << u"fetch"_s;
-    QTest::newRow("while converting") << audioProfile(AudioFormat::m4a, 128) << u"ffmpeg"_s << u"conversion"_s;
-    QTest::newRow("while preparing the MP4") << videoProfile(VideoContainer::mp4) << u"ffmpeg"_s << u"preparation"_s;
+    QTest::newRow("while fetching the original")
+        << Fixtures::audioProfile(AudioFormat::mp3) << u"yt-dlp"_s << u"fetch"_s;
+    QTest::newRow("while converting") << Fixtures::audioProfile(AudioFormat::m4a, 128) << u"ffmpeg"_s
+                                      << u"conversion"_s;
+    QTest::newRow("while preparing the MP4")
+        << Fixtures::videoProfile(VideoContainer::mp4) << u"ffmpeg"_s << u"preparation"_s;
 }
 
 // The real tools, slowed to the media's pace, are stopped mid-run: nothing is

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "OfflineVideo.h"
 #include "OriginalRecord.h"
 #include "TestSupport.h"
@@ -169,7 +170,7 @@ void OriginalsTest::trimKeepsTheRecentlyUsed()
 void OriginalsTest::clearingLeavesDownloadsAlone()
 {
     OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
-    const Outcome saved = offline.run(offline.job(audioProfile(AudioFormat::mp3)));
+    const Outcome saved = offline.run(offline.job(Fixtures::audioProfile(AudioFormat::mp3)));
     QCOMPARE(saved.error, QString());
     const QString cache = offline.data.filePath(u"Originals"_s);
     QTemporaryDir outside;

@@ -1,10 +1,5 @@
 #include "DownloadProgress.h"
-#include "StandInTools.h"
-#include "TestSupport.h"
-#include "Toolchain.h"
 
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,7 +13,6 @@ private Q_SLOTS:
     void progressLines();
     void fileMarkers_data();
     void fileMarkers();
-    void markersOfARealDownload();
 };
 
 void ProgressTest::progressLines_data()
@@ -100,42 +94,6 @@ void ProgressTest::fileMarkers()
     for (const QString& line : lines)
         capturePath(line, last);
     QCOMPARE(last.value(), path);
-}
-
-void ProgressTest::markersOfARealDownload()
-{
-    // The real yt-dlp downloads a local file with the fixed arguments.
-    QTemporaryDir work;
-    const QString source = work.filePath(u"source.mp4"_s);
-    QVERIFY(TestSupport::makeMedia(source, 320, 240, 1, 2));
-    StandInTools stand;
-    const QString fixture = stand.file(u"info.json"_s);
-    QVERIFY(
-        TestSupport::writeJson(fixture, TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, source, 320, 240)));
-    stand.offlineYtDlp(fixture);
-
-    const Toolchain tools(stand.root());
-    QList<DownloadUpdate> updates;
-    LastPath last;
-    const QStringList args = tools.common() + downloadArguments()
-        + QStringList { u"-f"_s, u"local"_s, u"-o"_s, work.filePath(u"out/%(id)s.%(ext)s"_s),
-              u"https://www.youtube.com/watch?v=abcdefghijk"_s };
-    tools.run(u"yt-dlp"_s, args, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
-        ::progress(line, 0.9, [&](const DownloadUpdate& update) { updates.append(update); });
-        capturePath(line, last);
-    });
-
-    const QString expected = work.filePath(u"out/abcdefghijk.mp4"_s);
-    QCOMPARE(last.value(), std::optional<QString>(expected));
-    QCOMPARE(QFileInfo(expected).size(), QFileInfo(source).size());
-    QVERIFY(!updates.isEmpty());
-    double previous = 0;
-    for (const DownloadUpdate& update : updates) {
-        QVERIFY(update.progress >= previous && update.progress <= 0.9);
-        QVERIFY(!update.detail.isEmpty());
-        previous = update.progress;
-    }
-    QCOMPARE(updates.constLast().progress, 0.9);
 }
 
 QTEST_GUILESS_MAIN(ProgressTest)

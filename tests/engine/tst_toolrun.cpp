@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
-#include <QThread>
 
 #include <future>
 #include <stdexcept>
@@ -51,12 +50,10 @@ class ToolRunTest : public QObject
 private Q_SLOTS:
     void outcomes_data();
     void outcomes();
-    void floodsKeepTheirTails();
     void argumentsAndEnvironment();
     void stoppedTokenLaunchesNothing();
     void groupEnds_data();
     void groupEnds();
-    void cancelRacingTheStart();
 };
 
 void ToolRunTest::outcomes_data()
@@ -114,28 +111,6 @@ void ToolRunTest::outcomes()
     QCOMPARE(token->cancelled(), kind == int(BrisError::Kind::Cancelled));
     if (kind == -1)
         QCOMPARE(QString::fromUtf8(outcome.output).split(u'\n').first(), lines.first());
-}
-
-void ToolRunTest::floodsKeepTheirTails()
-{
-    // 20 MB of 16-byte lines on standard output while standard error floods too.
-    StandInTools stand;
-    stand.script(u"ffmpeg"_s,
-        "yes 0123456789abcde | head -c 20000000 & yes 'error line' | head -c 3000000 >&2; wait; echo tail"_ba);
-    qint64 lines = 0;
-    qint64 wrong = 0;
-    const QByteArray output
-        = Toolchain(stand.root()).run(u"ffmpeg"_s, {}, std::make_shared<Cancellation>(), 120, [&](const QString& line) {
-              ++lines;
-              if (line != u"0123456789abcde"_s && line != u"tail"_s)
-                  ++wrong;
-          });
-    QCOMPARE(lines, 1'250'001);
-    QCOMPARE(wrong, 0);
-    QCOMPARE(output.size(), Toolchain::outputLimit);
-    // The front is dropped by bytes, not by lines: the 5 bytes of "tail\n" shift it.
-    QVERIFY(output.startsWith("56789abcde\n0123"));
-    QVERIFY(output.endsWith("0123456789abcde\ntail\n"));
 }
 
 void ToolRunTest::argumentsAndEnvironment()
@@ -238,32 +213,6 @@ void ToolRunTest::groupEnds()
     QTRY_VERIFY_WITH_TIMEOUT(TestSupport::processEnded(pidIn(pids)), 500);
     QVERIFY(TestSupport::processEnded(pidIn(pids + u".runner"_s)));
     QVERIFY(!ProcessGroup::alive(pid_t(pidIn(pids + u".runner"_s))));
-}
-
-void ToolRunTest::cancelRacingTheStart()
-{
-    StandInTools stand;
-    const QString groups = stand.file(u"groups"_s);
-    stand.script(u"ffmpeg"_s, "echo $$ >> '"_ba + groups.toUtf8() + "'; sleep 60 & wait"_ba);
-    const Toolchain tools(stand.root());
-    for (int round = 0; round < 40; ++round) {
-        auto token = std::make_shared<Cancellation>();
-        std::future<Outcome> run = std::async(
-            std::launch::async, [&] { return attempt([&] { return tools.run(u"ffmpeg"_s, {}, token, 60); }); });
-        // Somewhere between before the launch and shortly after it.
-        QThread::usleep(round * 100);
-        token->cancel();
-        QElapsedTimer clock;
-        clock.start();
-        run.wait();
-        QCOMPARE(run.get().kind, int(BrisError::Kind::Cancelled));
-        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
-    }
-    // Every group that got as far as the script is gone, its sleep included.
-    for (const QByteArray& group : TestSupport::readFile(groups).split('\n')) {
-        if (!group.isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(!ProcessGroup::alive(pid_t(group.toLongLong())), 1000);
-    }
 }
 
 QTEST_GUILESS_MAIN(ToolRunTest)

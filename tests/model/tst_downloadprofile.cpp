@@ -16,17 +16,6 @@ private Q_SLOTS:
     void json();
 };
 
-namespace {
-DownloadProfile audio(AudioFormat format, qint64 bitrate)
-{
-    return { DownloadKind::audio, format, bitrate, VideoContainer::mp4, 1080, true };
-}
-DownloadProfile video(VideoContainer container, qint64 height)
-{
-    return { DownloadKind::video, AudioFormat::mp3, 192, container, height, false };
-}
-} // namespace
-
 // Key, label and the validation error (empty when the profile passes).
 void TestDownloadProfile::describe_data()
 {
@@ -37,16 +26,26 @@ void TestDownloadProfile::describe_data()
     const QString badAudio = u"Elegí una calidad de audio disponible."_s;
     const QString badHeight = u"Elegí una resolución disponible."_s;
     QTest::newRow("default") << DownloadProfile() << u"audio-mp3-192-1"_s << u"MP3 · 192 kbps"_s << QString();
-    QTest::newRow("mp3 160") << audio(AudioFormat::mp3, 160) << u"audio-mp3-160-1"_s << u"MP3 · 160 kbps"_s << badAudio;
-    QTest::newRow("opus 160") << audio(AudioFormat::opus, 160) << u"audio-opus-160-1"_s << u"OPUS · 160 kbps"_s
-                              << QString();
-    QTest::newRow("m4a 320") << audio(AudioFormat::m4a, 320) << u"audio-m4a-320-1"_s << u"M4A · 320 kbps"_s << badAudio;
-    QTest::newRow("flac any bitrate") << audio(AudioFormat::flac, -7) << u"audio-flac-0-1"_s << u"FLAC"_s << QString();
-    QTest::newRow("original") << audio(AudioFormat::original, 0) << u"audio-original-0-1"_s << u"ORIGINAL"_s
-                              << QString();
-    QTest::newRow("mkv best") << video(VideoContainer::mkv, 0) << u"video-mkv-0-0"_s << u"MKV · Máxima"_s << QString();
-    QTest::newRow("height 1000") << video(VideoContainer::mp4, 1000) << u"video-mp4-1000-0"_s << u"MP4 · hasta 1000p"_s
-                                 << badHeight;
+    QTest::newRow("mp3 160") << DownloadProfile { .audio = AudioFormat::mp3, .bitrate = 160 } << u"audio-mp3-160-1"_s
+                             << u"MP3 · 160 kbps"_s << badAudio;
+    QTest::newRow("opus 160") << DownloadProfile { .audio = AudioFormat::opus, .bitrate = 160 } << u"audio-opus-160-1"_s
+                              << u"OPUS · 160 kbps"_s << QString();
+    QTest::newRow("m4a 320") << DownloadProfile { .audio = AudioFormat::m4a, .bitrate = 320 } << u"audio-m4a-320-1"_s
+                             << u"M4A · 320 kbps"_s << badAudio;
+    QTest::newRow("flac any bitrate") << DownloadProfile { .audio = AudioFormat::flac, .bitrate = -7 }
+                                      << u"audio-flac-0-1"_s << u"FLAC"_s << QString();
+    QTest::newRow("original") << DownloadProfile { .audio = AudioFormat::original, .bitrate = 0 }
+                              << u"audio-original-0-1"_s << u"ORIGINAL"_s << QString();
+    QTest::newRow("mkv best") << DownloadProfile { .kind = DownloadKind::video,
+        .container = VideoContainer::mkv,
+        .height = 0,
+        .metadata = false } << u"video-mkv-0-0"_s
+                              << u"MKV · Máxima"_s << QString();
+    QTest::newRow("height 1000") << DownloadProfile { .kind = DownloadKind::video,
+        .container = VideoContainer::mp4,
+        .height = 1000,
+        .metadata = false } << u"video-mp4-1000-0"_s
+                                 << u"MP4 · hasta 1000p"_s << badHeight;
 }
 
 void TestDownloadProfile::describe()
@@ -67,7 +66,9 @@ void TestDownloadProfile::describe()
 
 void TestDownloadProfile::unusedFieldsStayOutOfTheKey()
 {
-    DownloadProfile a = video(VideoContainer::mp4, 720);
+    DownloadProfile a = DownloadProfile {
+        .kind = DownloadKind::video, .container = VideoContainer::mp4, .height = 720, .metadata = false
+    };
     DownloadProfile b = a;
     b.audio = AudioFormat::flac;
     b.bitrate = 1; // not a quality of any format: must not matter for video

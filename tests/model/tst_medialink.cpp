@@ -78,6 +78,8 @@ void TestMediaLink::normalise_data()
     QTest::newRow("full-width host letter") << u"https://ｙoutu.be/dQw4w9WgXcQ"_s << QString();
     QTest::newRow("percent-encoded host") << u"https://%79outu.be/dQw4w9WgXcQ"_s << QString();
     QTest::newRow("zero-width space") << u"https://x.com/a/status/12345\u200B"_s << QString();
+    QTest::newRow("right-to-left override in a dropped key")
+        << u"https://www.youtube.com/watch?v=dQw4w9WgXcQ&t=\u202E"_s << QString();
     QTest::newRow("backslash") << u"https://x.com/a\\status/12345"_s << QString();
     QTest::newRow("ig profile") << u"https://www.instagram.com/someone/"_s << QString();
     QTest::newRow("ig unreserved escape") << u"https://www.instagram.com/reel/%41bcdef/"_s << QString();
@@ -109,6 +111,7 @@ void TestMediaLink::youtubeIDs_data()
     QTest::newRow("v without value") << u"https://youtube.com/watch?v&v=bbbbbbbbbbb"_s << QString();
     QTest::newRow("three segments") << u"https://youtube.com/shorts/dQw4w9WgXcQ/x"_s << QString();
     QTest::newRow("id of 10") << u"https://youtu.be/dQw4w9WgXc"_s << QString();
+    QTest::newRow("id of 12") << u"https://youtu.be/dQw4w9WgXcQx"_s << QString();
     QTest::newRow("other host") << u"https://x.com/shorts/dQw4w9WgXcQ"_s << QString();
 }
 

@@ -1,8 +1,5 @@
 #include "BrisError.h"
-#include "Downloader.h"
-#include "StandInTools.h"
-#include "StressSupport.h"
-#include "TestMedia.h"
+#include "OfflineVideo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -75,22 +72,21 @@ private:
     void release();
 
     TestMedia m_media;
-    StandInTools m_stand;
+    std::optional<OfflineVideo> m_offline;
     QTemporaryDir m_root;
     QString m_volume;
     bool m_mounted = false;
     std::optional<rlimit> m_limit;
-    std::optional<VideoInfo> m_video;
 };
 
 void FullFolderTest::initTestCase()
 {
-    m_video = StressSupport::serveOffline(m_stand, m_media, u"Dos tonos"_s);
+    m_offline.emplace(m_media, QStringList { u"h264-aac.mkv"_s, u"tone.m4a"_s });
     m_volume = m_root.filePath(u"volume"_s);
     QVERIFY(QDir().mkpath(m_volume));
     const QByteArray options = "size=" + QByteArray::number(volumeSize) + ",mode=0700";
-    m_mounted = ::mount("tmpfs", QFile::encodeName(m_volume).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                    options.constData())
+    m_mounted
+        = ::mount("tmpfs", QFile::encodeName(m_volume).constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData())
         == 0;
     if (m_mounted)
         QCOMPARE(QStorageInfo(m_volume).bytesTotal(), volumeSize);
@@ -142,9 +138,10 @@ void FullFolderTest::volumeFillsDuringExport()
 {
     QFETCH(AudioFormat, format);
     QTemporaryDir data;
-    const Downloader engine(Toolchain(m_stand.root()), BrisPaths(data.path()));
+    const Downloader engine(Toolchain(m_offline->stand.root()), BrisPaths(data.path()));
     const QString folder = m_volume + u'/' + QString::fromLatin1(QTest::currentDataTag());
-    const DownloadJob job = DownloadJob::make(*m_video, DownloadProfile { .audio = format }, folder, JobState::queued, false);
+    const DownloadJob job
+        = DownloadJob::make(m_offline->video, DownloadProfile { .audio = format }, folder, JobState::queued, false);
 
     // The space runs out once the original is in the cache, as the conversion starts.
     bool filled = false;

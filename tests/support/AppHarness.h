@@ -53,7 +53,7 @@ struct AppHarness
 
     // A one-second clip with picture and sound, made once per harness.
     QString clip();
-    // The real yt-dlp answers every analysis with `info` (see TestSupport::offlineInfo).
+    // The real yt-dlp answers every analysis with `info` (see Fixtures::videoInfo).
     void serve(const QJsonObject& info);
     // yt-dlp answers the engine check, then never ends an analysis; its pid is written to analysisPid().
     void hangAnalysis();

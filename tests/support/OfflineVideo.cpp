@@ -1,5 +1,6 @@
 #include "OfflineVideo.h"
 
+#include "Fixtures.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -47,7 +48,7 @@ OfflineVideo::OfflineVideo(
     for (const QString& name : renditions)
         formats.append(format(media, name));
     const MediaPlatform platform = MediaLink::make(link).value().platform();
-    info = TestSupport::offlineInfo(id, rawValue(platform), u"Dos tonos"_s, duration, formats);
+    info = Fixtures::videoInfo(id, rawValue(platform), u"Dos tonos"_s, duration, formats);
     video = VideoInfo::parseAll(QJsonDocument(info).toJson(), MediaLink::make(link).value()).first();
     serve(info);
 }
@@ -58,7 +59,7 @@ QJsonObject OfflineVideo::format(TestMedia& media, const QString& rendition)
     const Rendition known = renditionOf(name);
     const int height = rendition.contains(u'@') ? rendition.section(u'@', 1).toInt() : known.height;
     const int width = known.height ? known.width * height / known.height : 0;
-    return TestSupport::offlineFormat(name, media.path(name), known.vcodec, known.acodec, width, height);
+    return Fixtures::localFormat(name, media.path(name), known.vcodec, known.acodec, width, height);
 }
 
 void OfflineVideo::serve(const QJsonObject& served, const QStringList& extra)
@@ -116,24 +117,4 @@ bool UpdateLog::any(const std::function<bool(const DownloadUpdate&)>& test) cons
 {
     std::lock_guard guard(m_lock);
     return std::any_of(m_updates.begin(), m_updates.end(), test);
-}
-
-DownloadProfile audioProfile(AudioFormat format, qint64 bitrate, bool metadata)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::audio;
-    profile.audio = format;
-    profile.bitrate = bitrate;
-    profile.metadata = metadata;
-    return profile;
-}
-
-DownloadProfile videoProfile(VideoContainer container, qint64 height, bool metadata)
-{
-    DownloadProfile profile;
-    profile.kind = DownloadKind::video;
-    profile.container = container;
-    profile.height = height;
-    profile.metadata = metadata;
-    return profile;
 }

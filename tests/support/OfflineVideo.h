@@ -77,6 +77,3 @@ private:
     mutable std::mutex m_lock;
     QList<DownloadUpdate> m_updates;
 };
-
-DownloadProfile audioProfile(AudioFormat format, qint64 bitrate = 192, bool metadata = true);
-DownloadProfile videoProfile(VideoContainer container, qint64 height = 1080, bool metadata = true);

@@ -1,5 +1,6 @@
 #include "StandInTools.h"
 
+#include "Fixtures.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -70,7 +71,7 @@ void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extr
 {
     const QByteArray real = quoted(TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s);
     QByteArray extraArgs;
-    for (const QString& arg : extra)
+    for (const QString& arg : extra + Fixtures::offlineArguments(infoJson))
         extraArgs += ' ' + quoted(arg);
     // Only a run about a link reads the saved document: with it, the engine
     // check's --version would turn into a download of every entry.
@@ -79,7 +80,6 @@ void StandInTools::offlineYtDlp(const QString& infoJson, const QStringList& extr
             + " \"$@\";; esac\n"
               "echo $$ >> "_ba
             + quoted(runLog(u"yt-dlp"_s)) + "\nexec "_ba + real + " \"${@:1:$#-1}\""_ba + extraArgs
-            + " --enable-file-urls --no-clean-info-json --load-info-json "_ba + quoted(infoJson)
             + " --ffmpeg-location "_ba + quoted(TestSupport::toolsDir()));
 }
 

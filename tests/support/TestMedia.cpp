@@ -31,7 +31,6 @@ const QStringList opus = { u"-c:a"_s, u"libopus"_s, u"-b:a"_s, u"96k"_s };
 QStringList recipe(const QString& name)
 {
     static const QMap<QString, QStringList> recipes {
-        { u"tone.wav"_s, sound() + QStringList { u"-c:a"_s, u"pcm_s16le"_s } },
         { u"tone.m4a"_s,
             sound() + QStringList { u"-c:a"_s, u"aac"_s, u"-b:a"_s, u"128k"_s, u"-metadata"_s, u"title=Origen"_s } },
         { u"tone.webm"_s, sound() + opus },
@@ -39,9 +38,7 @@ QStringList recipe(const QString& name)
         { u"h264-480.mp4"_s, picture(640, 480) + h264 },
         { u"vp9.webm"_s, picture(320, 240) + vp9 },
         { u"h264-aac.mkv"_s, picture(320, 240) + sound() + h264 + QStringList { u"-c:a"_s, u"aac"_s } },
-        { u"vp9-opus.mkv"_s, picture(320, 240) + sound() + vp9 + opus },
         { u"odd.mkv"_s, picture(321, 241) + sound() + vp9 + opus },
-        { u"silent.mkv"_s, picture(320, 240) + h264 },
         { u"long.mkv"_s,
             QStringList { u"-f"_s, u"lavfi"_s, u"-i"_s, u"color=c=teal:s=32x32:r=1/30000:d=30001"_s } + h264 },
     };

@@ -5,14 +5,12 @@
 
 // Media made with the real ffmpeg, each file on first use and kept for the run.
 // Twelve seconds each unless said otherwise:
-//   "tone.wav"      two tones (440 Hz left, 660 Hz right), 16-bit PCM
-//   "tone.m4a"      the same in AAC, with a title tag of its own
+//   "tone.m4a"      two tones (440 Hz left, 660 Hz right) in AAC, with a title tag of its own
 //   "tone.webm"     the same in Opus
 //   "h264.mp4"      320×240 H.264 picture, no sound ("h264-480.mp4": 640×480)
 //   "vp9.webm"      320×240 VP9 picture, no sound
-//   "h264-aac.mkv", "vp9-opus.mkv"   picture and the two tones
+//   "h264-aac.mkv"  picture and the two tones
 //   "odd.mkv"       VP9 of 321×241 with Opus
-//   "silent.mkv"    H.264 picture only
 //   "long.mkv"      two H.264 frames that span 60,000 seconds
 class TestMedia
 {

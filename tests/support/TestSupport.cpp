@@ -1,13 +1,14 @@
 #include "TestSupport.h"
 
 #include "BrisError.h"
+#include "Fixtures.h"
+#include "SuiteSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,11 +18,6 @@ QString toolsDir()
 {
     const QByteArray env = qgetenv("BRISOMAR_TOOLS_DIR");
     return env.isEmpty() ? QStringLiteral(BRISOMAR_TEST_TOOLS_DIR) : QString::fromLocal8Bit(env);
-}
-
-QString sourcePath(const QString& relative)
-{
-    return QStringLiteral(BRISOMAR_TEST_SOURCE_DIR) + u'/' + relative;
 }
 
 bool writeFile(const QString& path, const QByteArray& data)
@@ -92,32 +88,10 @@ QMap<QString, QString> mediaTags(const QString& file)
     return tags;
 }
 
-QJsonObject offlineFormat(
-    const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec, int width, int height)
-{
-    QJsonObject format { { u"format_id"_s, formatId },
-        { u"url"_s, QUrl::fromLocalFile(media).toString(QUrl::FullyEncoded) }, { u"protocol"_s, u"file"_s },
-        { u"ext"_s, QFileInfo(media).suffix() }, { u"vcodec"_s, vcodec }, { u"acodec"_s, acodec },
-        { u"filesize"_s, QFileInfo(media).size() } };
-    if (height > 0) {
-        format.insert(u"width"_s, width);
-        format.insert(u"height"_s, height);
-    }
-    return format;
-}
-
-QJsonObject offlineInfo(
-    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats)
-{
-    return { { u"id"_s, id }, { u"title"_s, title }, { u"uploader"_s, u"Brisomar"_s }, { u"duration"_s, duration },
-        { u"extractor"_s, extractor }, { u"extractor_key"_s, extractor.left(1).toUpper() + extractor.mid(1) },
-        { u"_type"_s, u"video"_s }, { u"formats"_s, formats } };
-}
-
 QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height)
 {
-    return offlineInfo(id, extractor, u"Prueba sin conexión"_s, 1.0,
-        { offlineFormat(u"local"_s, media, u"avc1.42c00d"_s, u"mp4a.40.2"_s, width, height) });
+    return Fixtures::videoInfo(id, extractor, u"Prueba sin conexión"_s, 1.0,
+        { Fixtures::localFormat(u"local"_s, media, u"avc1.42c00d"_s, u"mp4a.40.2"_s, width, height) });
 }
 
 QJsonObject offlinePost(const QString& media, int count, const QList<int>& heights, const QList<double>& durations)
@@ -126,10 +100,10 @@ QJsonObject offlinePost(const QString& media, int count, const QList<int>& heigh
     for (int i = 1; i <= count; ++i) {
         QJsonArray formats;
         for (const int height : heights)
-            formats.append(offlineFormat(
+            formats.append(Fixtures::localFormat(
                 u"local%1"_s.arg(height), media, u"avc1.42c00d"_s, u"mp4a.40.2"_s, height * 16 / 9, height));
-        entries.append(
-            offlineInfo(u"10%1"_s.arg(i), u"instagram"_s, u"Clip %1"_s.arg(i), durations.value(i - 1, 1.0), formats));
+        entries.append(Fixtures::videoInfo(
+            u"10%1"_s.arg(i), u"instagram"_s, u"Clip %1"_s.arg(i), durations.value(i - 1, 1.0), formats));
     }
     if (count == 1)
         return entries.first().toObject();
@@ -144,9 +118,7 @@ QString postLink()
 
 bool processEnded(qint64 pid)
 {
-    const QByteArray text = readFile(u"/proc/%1/stat"_s.arg(pid));
-    const qsizetype close = text.lastIndexOf(')');
-    return close < 0 || text.mid(close + 2, 1) == "Z" || text.mid(close + 2, 1) == "X";
+    return SuiteSupport::processGone(pid, std::chrono::milliseconds(0));
 }
 
 QString failure(const std::function<void()>& call)

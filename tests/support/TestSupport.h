@@ -15,8 +15,6 @@ namespace TestSupport {
 
 // The tools root assembled by the build.
 QString toolsDir();
-// A file under tests/ of the source tree.
-QString sourcePath(const QString& relative);
 // Writes `data` to `path`, creating parent folders.
 bool writeFile(const QString& path, const QByteArray& data);
 QByteArray readFile(const QString& path);
@@ -31,14 +29,7 @@ bool ffmpeg(const QStringList& args);
 // The container's tags in `file` as ffprobe reads them, keys in lower case.
 QMap<QString, QString> mediaTags(const QString& file);
 
-// yt-dlp's metadata, read with --load-info-json (see StandInTools::offlineYtDlp).
-// One rendition: the local file `media` through the "file" protocol; `vcodec`
-// or `acodec` "none" marks a stream the file lacks.
-QJsonObject offlineFormat(const QString& formatId, const QString& media, const QString& vcodec, const QString& acodec,
-    int width = 0, int height = 0);
-// One video with the given renditions; `extractor` must belong to the analysed link's platform.
-QJsonObject offlineInfo(
-    const QString& id, const QString& extractor, const QString& title, double duration, const QJsonArray& formats);
+// yt-dlp's metadata (see Fixtures), read with --load-info-json (see StandInTools::offlineYtDlp).
 // One video of one second whose only rendition, with picture and sound, is `media`.
 QJsonObject offlineVideo(const QString& id, const QString& extractor, const QString& media, int width, int height);
 // `count` videos of one Instagram post (postLink()), all renditions of `media`;
