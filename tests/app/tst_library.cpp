@@ -286,10 +286,13 @@ void LibraryTest::derivedLists()
     AppHarness harness;
     QList<DownloadJob> jobs;
     for (const auto& [state, second] : { std::pair { JobState::failed, 1 }, { JobState::completed, 3 },
-             { JobState::interrupted, 2 }, { JobState::cancelled, 2 }, { JobState::completed, 1 } })
+             { JobState::downloading, 2 }, { JobState::cancelled, 2 }, { JobState::completed, 1 } })
         jobs += jobsIn(harness.downloads(), 1, state, second);
     QVERIFY(TestSupport::writeFile(harness.data() + u"/library.json"_s, DownloadJob::encodeHistory(jobs)));
     AppModel& model = harness.open();
+    // A job that was running when the program ended reads back as interrupted.
+    jobs[2].state = JobState::interrupted;
+    jobs[2].detail = u"La app se cerró. Reintentá para continuar."_s;
     // Newest first; equal dates keep the list's order.
     QCOMPARE(model.queue(), (QList { jobs[2], jobs[3], jobs[0] }));
     QCOMPARE(model.completed(), (QList { jobs[1], jobs[4] }));
