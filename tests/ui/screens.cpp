@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QListView>
 #include <QMessageBox>
 #include <QTextStream>
@@ -199,11 +198,8 @@ void shootSymbols()
     auto* grid = new QGridLayout;
     const QStringList& all = symbolNames();
     for (int i = 0; i < all.size(); ++i) {
-        auto* cell = new QHBoxLayout;
-        cell->addWidget(new SymbolView(all[i], 20, i % 5 == 0 ? Tone::coral : Tone::primary));
-        cell->addWidget(new StyledLabel(all[i], uiFont(10), Tone::secondary));
-        cell->addStretch();
-        grid->addLayout(cell, i / 3, i % 3);
+        grid->addWidget(new SymbolView(all[i], 20, i % 5 == 0 ? Tone::coral : Tone::primary), i / 3, 2 * (i % 3));
+        grid->addWidget(new StyledLabel(all[i], uiFont(10), Tone::secondary), i / 3, 2 * (i % 3) + 1);
     }
     sheet.column()->addLayout(grid);
     sheet.resize(640, sheet.sizeHint().height());

@@ -1,7 +1,6 @@
 #include "AppDelegate.h"
 #include "AppHarness.h"
 #include "FocusLinkNotifier.h"
-#include "LocalPlayer.h"
 #include "MainView.h"
 #include "MainWindow.h"
 #include "NavigationEntry.h"
@@ -13,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -98,8 +98,8 @@ private Q_SLOTS:
 
     void init() { QSettings().clear(); }
 
-    // Each sheet follows the model both ways: Escape, the window manager or its
-    // own button closes it in the model too.
+    // The preferences sheet follows the model: Escape or the window manager
+    // closes it in the model too.
     void sheetsFollowTheModel()
     {
         Application app;
@@ -111,19 +111,53 @@ private Q_SLOTS:
         sheet->reject();
         QVERIFY(!app.model().settings());
         QTRY_VERIFY(!sheet);
-        app.model().setSettings(true);
-        sheet = view.settingsSheet();
-        QVERIFY(sheet && sheet->isVisible());
-        app.model().setSettings(false);
-        QTRY_VERIFY(!sheet);
+    }
 
-        app.model().setPreviewJob(
-            finishedJob(app.harness.downloads(), u"aaaaaaaaaaa"_s, u"Uno"_s, u"A"_s, DownloadKind::audio, 1));
-        sheet = view.playerSheet();
-        QVERIFY(sheet && sheet->isVisible() && qobject_cast<LocalPlayer*>(sheet->content()));
-        sheet->reject();
-        QVERIFY(!app.model().previewJob());
-        QTRY_VERIFY(!sheet);
+    // The sidebar's entries and the keys, from the library: the section with its
+    // header; the link field is asked for after its screen is on display.
+    void sections_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("shown");
+
+        const QString fresh = u"new newDownloadView Nueva descarga new"_s;
+        QTest::newRow("the sidebar's queue") << u"navQueue"_s << u"queue queueView Tu cola queue"_s;
+        QTest::newRow("Ctrl+N opens a new download") << u"Ctrl+N"_s << fresh;
+        QTest::newRow("Ctrl+L goes to the link, the same") << u"Ctrl+L"_s << fresh;
+        QTest::newRow("Ctrl+, opens the preferences")
+            << u"Ctrl+,"_s << u"library libraryView Descargados library settings"_s;
+        QTest::newRow("an unknown section reads as the library")
+            << QString() << u"elsewhere libraryView Descargados library"_s;
+    }
+
+    void sections()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, shown);
+
+        Application app;
+        QVERIFY(app.launch());
+        MainView& view = *app.delegate->mainView();
+        app.model().setSection(u"library"_s);
+        QStringList screensWhenAsked;
+        connect(&FocusLinkNotifier::instance(), &FocusLinkNotifier::focusLink, app.delegate.get(),
+            [&] { screensWhenAsked.append(view.currentScreen()->objectName()); });
+        if (way.isEmpty())
+            app.model().setSection(u"elsewhere"_s);
+        else if (way.startsWith(u"nav"_s))
+            QTest::mouseClick(view.findChild<QWidget*>(way), Qt::LeftButton);
+        else
+            QTest::keySequence(app.delegate->window(), QKeySequence(way));
+        QString seen = app.model().section() + u' ' + view.currentScreen()->objectName() + u' '
+            + view.findChild<QLabel*>(u"headerTitle"_s)->text();
+        for (const QString& entry : { u"new"_s, u"queue"_s, u"library"_s })
+            seen += view.sidebar()->entry(entry)->isSelected() ? u' ' + entry : QString();
+        QCOMPARE(seen + (app.model().settings() ? u" settings"_s : QString()), shown);
+        QVERIFY(screensWhenAsked.isEmpty());
+        if (way.startsWith(u"Ctrl+"_s) && shown.startsWith(u"new"_s)) {
+            QTRY_COMPARE(screensWhenAsked, QStringList { u"newDownloadView"_s });
+            QTRY_VERIFY(view.findChild<NewDownloadView*>()->linkField()->hasFocus());
+        }
     }
 
     // Ended jobs let the program end at once; a pending one asks first, and
