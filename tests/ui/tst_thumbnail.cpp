@@ -1,21 +1,22 @@
 #include "ThumbnailLoader.h"
-#include "ThumbnailView.h"
+#include "Window.h"
 
 #include <QBuffer>
-#include <QImage>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSslSocket>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+QByteArray ok(const QByteArray& body, const QByteArray& type = "image/png")
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size())
+        + "\r\nConnection: close\r\n\r\n" + body;
+}
 
 QByteArray png(const QSize& size, const QColor& color)
 {
@@ -24,30 +25,22 @@ QByteArray png(const QSize& size, const QColor& color)
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    return buffer.data();
+    return ok(buffer.data());
 }
 
 // A small file whose header claims a picture of `side` × `side`.
 QByteArray bmpHeader(qint32 side)
 {
     QByteArray data(54 + 16, '\0');
-    auto put32 = [&](int at, qint32 value) { qToLittleEndian(value, data.data() + at); };
     data[0] = 'B';
     data[1] = 'M';
-    put32(2, qint32(data.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, side);
-    put32(22, side);
+    const std::pair<int, qint32> fields[]
+        = { { 2, qint32(data.size()) }, { 10, 54 }, { 14, 40 }, { 18, side }, { 22, side } };
+    for (const auto& [at, value] : fields)
+        qToLittleEndian(value, data.data() + at);
     qToLittleEndian<quint16>(1, data.data() + 26);
     qToLittleEndian<quint16>(24, data.data() + 28);
-    return data;
-}
-
-QByteArray ok(const QByteArray& body, const QByteArray& type = "image/png")
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\nConnection: close\r\n\r\n" + body;
+    return ok(data, "image/bmp");
 }
 
 } // namespace
@@ -65,8 +58,21 @@ public:
         if (tls)
             static_cast<QSslServer*>(m_server)->setSslConfiguration(*tls);
         connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (QTcpSocket* socket = m_server->nextPendingConnection())
-                serve(socket);
+            while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+                    socket->setProperty("request", request);
+                    if (!request.contains("\r\n\r\n"))
+                        return;
+                    const QString path = QString::fromLatin1(request.split(' ').value(1));
+                    requested.append(path);
+                    if (responses.contains(path)) {
+                        socket->write(responses.value(path));
+                        socket->disconnectFromHost();
+                    }
+                });
+            }
         });
         m_server->listen(QHostAddress::LocalHost);
     }
@@ -76,33 +82,11 @@ public:
 
     QUrl url(const QString& path) const
     {
-        const bool secure = qobject_cast<QSslServer*>(m_server);
-        return QUrl(
-            u"%1://127.0.0.1:%2%3"_s.arg(secure ? u"https"_s : u"http"_s).arg(m_server->serverPort()).arg(path));
+        const QString scheme = qobject_cast<QSslServer*>(m_server) ? u"https"_s : u"http"_s;
+        return QUrl(u"%1://127.0.0.1:%2%3"_s.arg(scheme).arg(m_server->serverPort()).arg(path));
     }
 
 private:
-    void serve(QTcpSocket* socket)
-    {
-        auto* request = new QByteArray;
-        connect(socket, &QTcpSocket::disconnected, socket, [socket, request] {
-            delete request;
-            socket->deleteLater();
-        });
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
-            *request += socket->readAll();
-            if (!request->contains("\r\n\r\n"))
-                return;
-            const QString path = QString::fromLatin1(request->split(' ').value(1));
-            request->clear();
-            requested.append(path);
-            if (responses.contains(path)) {
-                socket->write(responses.value(path));
-                socket->disconnectFromHost();
-            }
-        });
-    }
-
     QTcpServer* m_server;
 };
 
@@ -110,156 +94,86 @@ class ThumbnailTest : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void refused_data();
-    void refused();
-    void served_data();
-    void served();
-    void timeLimit();
-    void placeholderStaysOnFailure();
-
-private:
-    QTemporaryDir m_dir;
     QSslConfiguration m_tls;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A certificate for 127.0.0.1 and its key, made for these tests alone; the
+        // loader is told to trust it.
+        QFile file(QFINDTESTDATA("localhost.pem"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray pem = file.readAll();
+        const QSslCertificate certificate(pem);
+        m_tls = QSslConfiguration::defaultConfiguration();
+        m_tls.setLocalCertificate(certificate);
+        m_tls.setPrivateKey(QSslKey(pem, QSsl::Rsa));
+        QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+        client.addCaCertificate(certificate);
+        QSslConfiguration::setDefaultConfiguration(client);
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<bool>("pictured");
+
+        const QByteArray picture = png({ 320, 180 }, Qt::darkCyan);
+        QTest::newRow("a small picture") << u"/pic"_s << picture << true;
+        QTest::newRow("no address") << QString() << picture << false;
+        QTest::newRow("plain http") << u"http"_s << picture << false;
+        QTest::newRow("a local file") << u"file:///etc/hostname"_s << picture << false;
+        QTest::newRow("a server that never answers") << u"/never"_s << picture << false;
+        QTest::newRow("a declared length past the bound")
+            << u"/pic"_s << "HTTP/1.1 200 OK\r\nContent-Length: 4000001\r\n\r\n"_ba + QByteArray(1000, 'x') << false;
+        QTest::newRow("an undeclared length past the bound")
+            << u"/pic"_s << "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n"_ba + QByteArray(4'500'000, 'x')
+            << false;
+        QTest::newRow("not a picture") << u"/pic"_s << ok("<html>hola</html>", "text/html") << false;
+        QTest::newRow("a header claiming 20000 × 20000") << u"/pic"_s << bmpHeader(20000) << false;
+        QTest::newRow("a redirect to https") << u"/pic"_s << "REDIRECT https"_ba << true;
+        QTest::newRow("a redirect to plain http") << u"/pic"_s << "REDIRECT http"_ba << false;
+    }
+
+    // Only a bounded picture over https loads; nothing else is even asked for.
+    void load()
+    {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, response);
+        QFETCH(bool, pictured);
+
+        LocalServer secure(m_tls);
+        LocalServer plain;
+        secure.responses.insert(u"/target.png"_s, png({ 320, 180 }, Qt::darkCyan));
+        plain.responses.insert(u"/target.png"_s, png({ 320, 180 }, Qt::darkCyan));
+        plain.responses.insert(u"/pic"_s, response);
+        if (response.startsWith("REDIRECT ")) {
+            const QUrl target = (response.endsWith("https") ? secure : plain).url(u"/target.png"_s);
+            response = "HTTP/1.1 302 Found\r\nLocation: " + target.toEncoded() + "\r\nContent-Length: 0\r\n\r\n";
+        }
+        secure.responses.insert(u"/pic"_s, response);
+
+        ThumbnailLoader loader;
+        // Longer than the test waits, but for the silent server: every other
+        // refusal must come from the rules themselves.
+        loader.setTimeLimit(address == u"/never"_s ? std::chrono::milliseconds(300) : std::chrono::minutes(5));
+        QSignalSpy failed(&loader, &ThumbnailLoader::failed);
+        QSignalSpy loaded(&loader, &ThumbnailLoader::loaded);
+        loader.load(address.isEmpty()      ? std::nullopt
+                : address == u"http"_s     ? std::optional(plain.url(u"/pic"_s))
+                : address.startsWith(u'/') ? std::optional(secure.url(address))
+                                           : std::optional(QUrl(address)),
+            QSize(148, 84));
+        QTRY_COMPARE(failed.size() + loaded.size(), 1);
+        QVERIFY(!loader.isLoading());
+        QCOMPARE(loaded.size(), pictured ? 1 : 0);
+        if (pictured)
+            QCOMPARE(loaded.first().first().value<QImage>().size(), QSize(149, 84));
+        QVERIFY(plain.requested.isEmpty());
+        QCOMPARE(secure.requested.isEmpty(), !address.startsWith(u'/'));
+    }
 };
 
-void ThumbnailTest::initTestCase()
-{
-    // A certificate of our own for 127.0.0.1, which the loader is told to trust.
-    const QString key = m_dir.filePath(u"key.pem"_s);
-    const QString certificate = m_dir.filePath(u"cert.pem"_s);
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(u"openssl"_s,
-        { u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, key, u"-out"_s, certificate,
-            u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=127.0.0.1"_s, u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s });
-    QVERIFY(openssl.waitForFinished(60000));
-    QVERIFY2(openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0, openssl.readAll().constData());
-    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certificate);
-    QCOMPARE(certificates.size(), 1);
-    QFile keyFile(key);
-    QVERIFY(keyFile.open(QIODevice::ReadOnly));
-    m_tls = QSslConfiguration::defaultConfiguration();
-    m_tls.setLocalCertificate(certificates.first());
-    m_tls.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa));
-
-    QSslConfiguration client = QSslConfiguration::defaultConfiguration();
-    client.addCaCertificate(certificates.first());
-    QSslConfiguration::setDefaultConfiguration(client);
-}
-
-void ThumbnailTest::refused_data()
-{
-    QTest::addColumn<QString>("address");
-
-    QTest::newRow("no address") << QString();
-    QTest::newRow("plain http") << u"http"_s;
-    QTest::newRow("a local file") << u"file:///etc/hostname"_s;
-}
-
-void ThumbnailTest::refused()
-{
-    QFETCH(QString, address);
-
-    LocalServer plain;
-    plain.responses.insert(u"/pic.png"_s, ok(png({ 32, 18 }, Qt::red)));
-    std::optional<QUrl> url;
-    if (address == u"http"_s)
-        url = plain.url(u"/pic.png"_s);
-    else if (!address.isEmpty())
-        url = QUrl(address);
-
-    ThumbnailLoader loader;
-    QSignalSpy failed(&loader, &ThumbnailLoader::failed);
-    QSignalSpy loaded(&loader, &ThumbnailLoader::loaded);
-    loader.load(url);
-    // Refused on the spot: nothing is pending that could still load.
-    QCOMPARE(failed.size(), 1);
-    QCOMPARE(loaded.size(), 0);
-    QVERIFY(!loader.isLoading());
-    QVERIFY(plain.requested.isEmpty());
-}
-
-void ThumbnailTest::served_data()
-{
-    QTest::addColumn<QByteArray>("response");
-    QTest::addColumn<bool>("pictured");
-
-    QTest::newRow("a small picture") << ok(png({ 320, 180 }, Qt::darkCyan)) << true;
-    QTest::newRow("a declared length past the bound")
-        << "HTTP/1.1 200 OK\r\nContent-Length: 4000001\r\n\r\n"_ba + QByteArray(1000, 'x') << false;
-    QTest::newRow("an undeclared length past the bound")
-        << "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n"_ba + QByteArray(4'500'000, 'x') << false;
-    QTest::newRow("not a picture") << ok("<html>hola</html>", "text/html") << false;
-    QTest::newRow("a header claiming 20000 × 20000") << ok(bmpHeader(20000), "image/bmp") << false;
-    QTest::newRow("a redirect to https") << "REDIRECT https"_ba << true;
-    QTest::newRow("a redirect to plain http") << "REDIRECT http"_ba << false;
-}
-
-void ThumbnailTest::served()
-{
-    QFETCH(QByteArray, response);
-    QFETCH(bool, pictured);
-
-    LocalServer secure(m_tls);
-    LocalServer plain;
-    const QByteArray picture = ok(png({ 320, 180 }, Qt::darkCyan));
-    secure.responses.insert(u"/target.png"_s, picture);
-    plain.responses.insert(u"/target.png"_s, picture);
-    if (response.startsWith("REDIRECT ")) {
-        const QUrl target = (response.endsWith("https") ? secure : plain).url(u"/target.png"_s);
-        response = "HTTP/1.1 302 Found\r\nLocation: " + target.toEncoded() + "\r\nContent-Length: 0\r\n\r\n";
-    }
-    secure.responses.insert(u"/pic"_s, response);
-
-    ThumbnailLoader loader;
-    // Longer than the test waits: every refusal must come from the rules themselves.
-    loader.setTimeLimit(std::chrono::minutes(5));
-    QSignalSpy failed(&loader, &ThumbnailLoader::failed);
-    QSignalSpy loaded(&loader, &ThumbnailLoader::loaded);
-    loader.load(secure.url(u"/pic"_s), QSize(148, 84));
-    QTRY_COMPARE(failed.size() + loaded.size(), 1);
-    QCOMPARE(loaded.size(), pictured ? 1 : 0);
-    if (pictured)
-        QCOMPARE(loaded.first().first().value<QImage>().size(), QSize(149, 84));
-    QVERIFY(plain.requested.isEmpty());
-}
-
-void ThumbnailTest::timeLimit()
-{
-    LocalServer silent(m_tls);
-    ThumbnailLoader loader;
-    loader.setTimeLimit(std::chrono::milliseconds(300));
-    QSignalSpy failed(&loader, &ThumbnailLoader::failed);
-    loader.load(silent.url(u"/never"_s));
-    QVERIFY(loader.isLoading());
-    QTRY_COMPARE(failed.size(), 1);
-    QCOMPARE(silent.requested, QStringList { u"/never"_s });
-    QVERIFY(!loader.isLoading());
-}
-
-void ThumbnailTest::placeholderStaysOnFailure()
-{
-    LocalServer secure(m_tls);
-    secure.responses.insert(u"/good.png"_s, ok(png({ 296, 168 }, Qt::darkCyan)));
-    secure.responses.insert(u"/bad.png"_s, ok("not a picture", "image/png"));
-
-    ThumbnailView view;
-    view.show();
-    const QImage placeholder = view.grab().toImage();
-    QSignalSpy settled(&view, &ThumbnailView::settled);
-    view.setAddress(secure.url(u"/bad.png"_s));
-    QTRY_COMPARE(settled.size(), 1);
-    QVERIFY(!view.hasPicture());
-    QCOMPARE(view.grab().toImage(), placeholder);
-
-    view.setAddress(secure.url(u"/good.png"_s));
-    QTRY_COMPARE(settled.size(), 2);
-    QVERIFY(view.hasPicture());
-    const QImage shown = view.grab().toImage();
-    QCOMPARE(shown.pixelColor(shown.rect().center()), QColor(Qt::darkCyan));
-}
-
-QTEST_MAIN(ThumbnailTest)
+WINDOW_TEST(ThumbnailTest);
 #include "tst_thumbnail.moc"

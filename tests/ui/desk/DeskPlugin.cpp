@@ -9,56 +9,44 @@
 // "alert" pastes a link, starts its download, presses Ctrl+Q and clicks "Cerrar
 // app", then clicks the interrupted download's retry button and pastes again. "quitting" goes to standard
 // output just before the step that ends the program.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QGenericPlugin>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QWidget* shown(const QString& name)
+// The widget named `name` (object name, or accessible name when `accessible`), shown on an exposed window.
+QWidget* shown(const QString& name, bool accessible = false)
 {
     for (QWidget* widget : QApplication::allWidgets())
-        if (widget->objectName() == name && widget->isVisible() && widget->window()->windowHandle()
-            && widget->window()->windowHandle()->isExposed())
+        if ((accessible ? widget->accessibleName() : widget->objectName()) == name && widget->isVisible()
+            && widget->window()->windowHandle() && widget->window()->windowHandle()->isExposed())
             return widget;
     return nullptr;
 }
 
-QWidget* named(const QString& accessibleName)
-{
-    for (QWidget* widget : QApplication::allWidgets())
-        if (widget->accessibleName() == accessibleName && widget->isVisible())
-            return widget;
-    return nullptr;
-}
-
-void click(QWidget* widget, const QPoint& at)
+void click(QWidget* widget, std::optional<QPoint> at = std::nullopt)
 {
     QWidget* window = widget->window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
+    QTest::mouseClick(
+        window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at.value_or(widget->rect().center())));
 }
 
-void click(QWidget* widget)
+void keys(const QString& sequence)
 {
-    click(widget, widget->rect().center());
-}
-
-void keys(const QKeySequence& sequence)
-{
-    QTest::keySequence(shown(u"mainWindow"_s)->windowHandle(), sequence);
+    QTest::keySequence(shown(u"mainWindow"_s)->windowHandle(), QKeySequence(sequence));
 }
 
 void announce()
@@ -79,14 +67,14 @@ class Desk : public QObject
 public:
     explicit Desk(const QString& scenario)
     {
-        m_steps.append({ [] { return shown(u"mainWindow"_s) && named(u"Motor local listo"_s); }, [] {} });
+        const auto always = [] { return true; };
+        m_steps.append({ [] { return shown(u"mainWindow"_s) && shown(u"Motor local listo"_s, true); }, [] {} });
         if (scenario == u"menu"_s) {
-            m_steps.append({ [] { return true; },
-                [] {
-                    auto* bar = shown(u"mainWindow"_s)->findChild<QMenuBar*>();
-                    auto* menu = bar->findChild<QMenu*>(u"menuApplication"_s);
-                    click(bar, bar->actionGeometry(menu->menuAction()).center());
-                } });
+            m_steps.append({ always, [] {
+                                auto* bar = shown(u"mainWindow"_s)->findChild<QMenuBar*>();
+                                auto* menu = bar->findChild<QMenu*>(u"menuApplication"_s);
+                                click(bar, bar->actionGeometry(menu->menuAction()).center());
+                            } });
             m_steps.append({ [] { return shown(u"menuApplication"_s); },
                 [] {
                     auto* menu = static_cast<QMenu*>(shown(u"menuApplication"_s));
@@ -94,23 +82,21 @@ public:
                     click(menu, menu->actionGeometry(menu->findChild<QAction*>(u"actionQuit"_s)).center());
                 } });
         } else if (scenario == u"keys"_s) {
-            m_steps.append({ [] { return true; },
-                [] {
-                    announce();
-                    keys(QKeySequence(u"Ctrl+Q"_s));
-                } });
+            m_steps.append({ always, [] {
+                                announce();
+                                keys(u"Ctrl+Q"_s);
+                            } });
         } else if (scenario == u"close"_s) {
-            m_steps.append({ [] { return true; },
-                [] {
-                    announce();
-                    shown(u"mainWindow"_s)->windowHandle()->close();
-                } });
+            m_steps.append({ always, [] {
+                                announce();
+                                shown(u"mainWindow"_s)->windowHandle()->close();
+                            } });
         } else if (scenario == u"alert"_s) {
             const auto pasteLink = [] {
                 QGuiApplication::clipboard()->setText(u"https://youtu.be/abcdefghijk"_s);
-                keys(QKeySequence(u"Ctrl+Shift+V"_s));
+                keys(u"Ctrl+Shift+V"_s);
             };
-            m_steps.append({ [] { return true; }, pasteLink });
+            m_steps.append({ always, pasteLink });
             m_steps.append({ [] { return shown(u"download"_s) && shown(u"download"_s)->isEnabled(); },
                 [] { click(shown(u"download"_s)); } });
             // The queue is shown; the quit waits until the download reports progress.
@@ -118,7 +104,7 @@ public:
                                 auto* percent = qobject_cast<QLabel*>(shown(u"jobPercent"_s));
                                 return percent && percent->text() != u"0%"_s;
                             },
-                [] { keys(QKeySequence(u"Ctrl+Q"_s)); } });
+                [] { keys(u"Ctrl+Q"_s); } });
             m_steps.append({ [] { return shown(u"closeApp"_s); },
                 [] {
                     announce();
@@ -126,9 +112,9 @@ public:
                 } });
             // The program is ending: what the user does now must start nothing,
             // neither the interrupted download again nor a new analysis.
-            m_steps.append({ [] { return !shown(u"closeApp"_s) && shown(u"retryJob"_s); },
-                [] { click(shown(u"retryJob"_s)); } });
-            m_steps.append({ [] { return true; }, pasteLink });
+            m_steps.append(
+                { [] { return !shown(u"closeApp"_s) && shown(u"retryJob"_s); }, [] { click(shown(u"retryJob"_s)); } });
+            m_steps.append({ always, pasteLink });
         }
         m_timer.setInterval(20);
         connect(&m_timer, &QTimer::timeout, this, [this] {
