@@ -22,7 +22,6 @@ QPair<int, QString> runProgram(const QStringList& args, const QString& variable,
     environment.remove(u"no_proxy"_s);
     for (const QString& name : { u"HTTPS_PROXY"_s, u"HTTP_PROXY"_s, u"ALL_PROXY"_s, u"https_proxy"_s, u"http_proxy"_s })
         environment.insert(name, u"http://127.0.0.1:9"_s);
-    environment.insert(u"BRISOMAR_LIVE_BUDGET"_s, u"30"_s);
     environment.insert(variable, value);
     QProcess program;
     program.setProcessEnvironment(environment);
@@ -47,31 +46,8 @@ class TestModes : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void socialSuiteOfflineRecordsEachPlatform();
     void liveSuiteOfflineEndsThroughItsErrorPath();
 };
-
-void TestModes::socialSuiteOfflineRecordsEachPlatform()
-{
-    QTemporaryDir root;
-    // Given both switches, the social suite runs: it is looked for first.
-    const auto [status, output]
-        = runProgram({ u"--self-test"_s, u"--social-test"_s }, u"BRISOMAR_TEST_ROOT"_s, root.path());
-    QCOMPARE(status, 1);
-    QVERIFY(!QFile::exists(root.filePath(u"report.json"_s)));
-
-    // Each platform's failure, as printed and as reported.
-    QStringList reported;
-    for (const QJsonValue& result : readJson(root.filePath(u"social-report.json"_s)).array()) {
-        QCOMPARE(result[u"metadata"_s], QJsonValue(false));
-        QVERIFY(result[u"url"_s].toString().startsWith(u"https://"_s));
-        reported << u"UNAVAILABLE "_s + result[u"platform"_s].toString() + u": "_s + result[u"error"_s].toString();
-    }
-    QCOMPARE(reported, output.split(u'\n', Qt::SkipEmptyParts));
-    QCOMPARE(reported.size(), 3);
-    for (const QString& platform : { u"facebook"_s, u"instagram"_s, u"twitter"_s })
-        QCOMPARE(reported.filter(u"UNAVAILABLE "_s + platform + u": "_s).size(), 1);
-}
 
 void TestModes::liveSuiteOfflineEndsThroughItsErrorPath()
 {

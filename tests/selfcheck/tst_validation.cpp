@@ -1,7 +1,6 @@
 #include "BrisError.h"
 #include "Downloader.h"
 #include "JsRuntimeCheck.h"
-#include "LiveSuite.h"
 #include "SocialValidation.h"
 #include "StandInTools.h"
 #include "TestSupport.h"
@@ -33,7 +32,6 @@ private Q_SLOTS:
     void ytDlpTakesOnlyASupportedNode_data();
     void ytDlpTakesOnlyASupportedNode();
     void offlineSocialChecksFailAsAMessage();
-    void liveLinksAreOnTheirPlatformsAllowList();
     void budgetEndsAHangingToolAsATimeOut();
 };
 
@@ -137,16 +135,6 @@ void TestValidation::offlineSocialChecksFailAsAMessage()
         [&] { SocialValidation::offline(engine, root.path(), [&](const QString& line) { lines.append(line); }); });
     QVERIFY2(failure.startsWith(u"No se pudieron preparar los archivos de prueba: "_s), qPrintable(failure));
     QVERIFY(lines.isEmpty());
-}
-
-void TestValidation::liveLinksAreOnTheirPlatformsAllowList()
-{
-    QList<std::pair<MediaPlatform, QString>> links = SocialValidation::liveLinks();
-    links.append({ MediaPlatform::youtube, LiveSuite::link() });
-    for (const auto& [platform, link] : links) {
-        const std::optional<MediaLink> made = MediaLink::make(link);
-        QVERIFY2(made && made->platform() == platform && made->url() == link, qPrintable(link));
-    }
 }
 
 void TestValidation::budgetEndsAHangingToolAsATimeOut()
