@@ -1,10 +1,9 @@
 #include "BrisError.h"
 #include "Downloader.h"
 #include "JsRuntimeCheck.h"
-#include "LiveSuite.h"
 #include "SocialValidation.h"
 #include "StandInTools.h"
-#include "TestAudio.h"
+#include "TestSupport.h"
 #include "Validation.h"
 #include "Watchdog.h"
 
@@ -33,11 +32,6 @@ private Q_SLOTS:
     void ytDlpTakesOnlyASupportedNode_data();
     void ytDlpTakesOnlyASupportedNode();
     void offlineSocialChecksFailAsAMessage();
-    void testAudioIsTwelveSecondsOfMonoPcm();
-    void liveLinksAreOnTheirPlatformsAllowList_data();
-    void liveLinksAreOnTheirPlatformsAllowList();
-    void liveHeightRoundsUpTheSmallestOffered_data();
-    void liveHeightRoundsUpTheSmallestOffered();
     void budgetEndsAHangingToolAsATimeOut();
 };
 
@@ -50,19 +44,6 @@ void TestValidation::brokenLinkRuleStopsTheSuiteAtItsCheck_data()
     credentials.youtubeID
         = [](const QString& text) { return youtubeID(QString(text).remove(QRegularExpression(u"(?<=//)[^/@]*@"_s))); };
     QTest::newRow("youtube id read past credentials") << credentials << u"URL inválida rechazada"_s;
-
-    LinkRules music;
-    music.youtubeID = [](const QString& text) { return text.contains(u"music."_s) ? std::nullopt : youtubeID(text); };
-    QTest::newRow("music subdomain refused") << music << u"URL permitida"_s;
-
-    LinkRules profiles;
-    profiles.mediaLink = [](const QString& text) {
-        const std::optional<MediaLink> made = MediaLink::make(text);
-        return made || !text.contains(u"instagram.com/"_s)
-            ? made
-            : MediaLink::make(u"https://www.instagram.com/p/Profile1/"_s);
-    };
-    QTest::newRow("instagram profile taken for a post") << profiles << u"Perfil o enlace ajeno rechazado"_s;
 
     LinkRules apart;
     apart.mediaLink = [](const QString& text) {
@@ -83,32 +64,27 @@ void TestValidation::brokenLinkRuleStopsTheSuiteAtItsCheck()
     qunsetenv("BRISOMAR_TEST_ROOT");
 
     QCOMPARE(status, 1);
-    const QStringList failed = lines.filter(QRegularExpression(u"^FAIL "_s));
-    QCOMPARE(failed.size(), 2);
-    QVERIFY2(failed[0].startsWith(u"FAIL "_s + failing + u' '), qPrintable(failed[0]));
-    QCOMPARE(failed[1], u"FAIL Falló: "_s + failing);
+    QCOMPARE(lines.filter(QRegularExpression(u"^FAIL "_s)),
+        QStringList({ lines.filter(u"FAIL "_s + failing + u' ').value(0), u"FAIL Falló: "_s + failing }));
 
+    // Every check before the broken one passed, and the run ends with its name.
     QFile file(root.filePath(u"report.json"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QJsonObject report = QJsonDocument::fromJson(file.readAll()).object();
-    QCOMPARE(report.value(u"passed"_s), QJsonValue(false));
-    const QJsonArray checks = report.value(u"checks"_s).toArray();
-    QVERIFY(checks.size() >= 3);
-    for (qsizetype i = 0; i < checks.size() - 2; ++i)
-        QCOMPARE(checks[i][u"passed"_s], QJsonValue(true));
-    QCOMPARE(checks[checks.size() - 2][u"name"_s].toString(), failing);
-    QCOMPARE(checks[checks.size() - 2][u"passed"_s], QJsonValue(false));
-    QCOMPARE(checks.last()[u"name"_s].toString(), u"Ejecución"_s);
-    QCOMPARE(checks.last()[u"detail"_s].toString(), u"Falló: "_s + failing);
+    const QJsonArray checks = QJsonDocument::fromJson(file.readAll())[u"checks"_s].toArray();
+    QStringList failed;
+    for (const QJsonValue& check : checks) {
+        if (!check[u"passed"_s].toBool())
+            failed << check[u"name"_s].toString();
+    }
+    QCOMPARE(failed, (QStringList { failing, u"Ejecución"_s }));
+    QVERIFY(checks.size() >= 3 && checks[checks.size() - 2][u"name"_s] == failing);
 }
 
 void TestValidation::unusableRootEndsThroughTheErrorPath()
 {
     QTemporaryDir folder;
     const QString blocker = folder.filePath(u"file"_s);
-    QFile file(blocker);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
     qputenv("BRISOMAR_TEST_ROOT", QFile::encodeName(blocker + u"/root"_s));
     QStringList lines;
     const int status = Validation::run(false, { LinkRules(), [&](const QString& line) { lines.append(line); } });
@@ -155,66 +131,10 @@ void TestValidation::offlineSocialChecksFailAsAMessage()
     QTemporaryDir root;
     const Downloader engine(Toolchain(tools.root()), BrisPaths(data.path()));
     QStringList lines;
-    try {
-        SocialValidation::offline(engine, root.path(), [&](const QString& line) { lines.append(line); });
-        QFAIL("the checks passed without a converter");
-    } catch (const BrisError& error) {
-        QCOMPARE(error.kind(), BrisError::Kind::Message);
-        QVERIFY2(error.errorDescription().startsWith(u"No se pudieron preparar los archivos de prueba: "_s),
-            qPrintable(error.errorDescription()));
-    }
+    const QString failure = TestSupport::failure(
+        [&] { SocialValidation::offline(engine, root.path(), [&](const QString& line) { lines.append(line); }); });
+    QVERIFY2(failure.startsWith(u"No se pudieron preparar los archivos de prueba: "_s), qPrintable(failure));
     QVERIFY(lines.isEmpty());
-}
-
-void TestValidation::testAudioIsTwelveSecondsOfMonoPcm()
-{
-    // What ffprobe reads is what counts: twelve seconds of 16-bit PCM, no picture.
-    const QByteArray wav = TestAudio::wav();
-    QTemporaryDir folder;
-    const QString path = folder.filePath(u"test.wav"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size());
-    file.close();
-    const MediaProbe measured = Downloader().probe(path, std::make_shared<Cancellation>());
-    QCOMPARE(measured.codecs, QStringList { u"pcm_s16le"_s });
-    QVERIFY(measured.audio && !measured.video);
-    QVERIFY(qAbs(measured.duration - 12.0) < 0.001);
-}
-
-void TestValidation::liveLinksAreOnTheirPlatformsAllowList_data()
-{
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<MediaPlatform>("platform");
-    QTest::newRow("youtube") << LiveSuite::link() << MediaPlatform::youtube;
-    for (const auto& [platform, link] : SocialValidation::liveLinks())
-        QTest::newRow(qPrintable(rawValue(platform))) << link << platform;
-}
-
-void TestValidation::liveLinksAreOnTheirPlatformsAllowList()
-{
-    QFETCH(QString, link);
-    QFETCH(MediaPlatform, platform);
-    const std::optional<MediaLink> made = MediaLink::make(link);
-    QVERIFY(made);
-    QCOMPARE(made->platform(), platform);
-    QCOMPARE(made->url(), link);
-}
-
-void TestValidation::liveHeightRoundsUpTheSmallestOffered_data()
-{
-    QTest::addColumn<QList<qint64>>("offered");
-    QTest::addColumn<qint64>("height");
-    QTest::newRow("portrait side between steps") << QList<qint64> { 1080, 720, 406 } << qint64(480);
-    QTest::newRow("allowed height kept") << QList<qint64> { 720, 360 } << qint64(360);
-    QTest::newRow("nothing offered takes the best") << QList<qint64> {} << qint64(0);
-    QTest::newRow("beyond every step takes the best") << QList<qint64> { 8640 } << qint64(0);
-}
-
-void TestValidation::liveHeightRoundsUpTheSmallestOffered()
-{
-    QFETCH(QList<qint64>, offered);
-    QFETCH(qint64, height);
-    QCOMPARE(SocialValidation::liveHeight(offered), height);
 }
 
 void TestValidation::budgetEndsAHangingToolAsATimeOut()
@@ -223,16 +143,13 @@ void TestValidation::budgetEndsAHangingToolAsATimeOut()
     Watchdog watchdog(cancel, 300ms);
     QElapsedTimer clock;
     clock.start();
-    QString failure;
-    try {
+    const QString failure = TestSupport::failure([&] {
         watchdog.call([&] {
             return Toolchain().run(u"node"_s, { u"-e"_s, u"setTimeout(() => {}, 60000)"_s }, cancel, 120);
         });
-    } catch (const BrisError& error) {
-        failure = error.errorDescription();
-    }
+    });
     QVERIFY2(failure.startsWith(u"La prueba en vivo superó su tiempo de 0.3 s"_s), qPrintable(failure));
-    QVERIFY(clock.elapsed() < 10'000);
+    QVERIFY(clock.elapsed() < 30'000); // well before the tool's own minute
 
     Watchdog spared(std::make_shared<Cancellation>(), 60s);
     QCOMPARE(spared.call([] { return 7; }), 7);
