@@ -30,11 +30,11 @@ private:
 
 namespace {
 
-DownloadJob jobIn(const QString& folder, MediaPlatform platform = MediaPlatform::youtube, DownloadProfile profile = {})
+DownloadJob jobIn(const QString& folder, MediaPlatform platform = MediaPlatform::youtube)
 {
     const VideoInfo video { u"dQw4w9WgXcQ"_s, u"t"_s, u"a"_s, 212, { { 720, 1280, u"avc1"_s, true, 1000 } }, platform,
         {}, {} };
-    return DownloadJob::make(video, profile, folder, JobState::queued, false);
+    return DownloadJob::make(video, {}, folder, JobState::queued, false);
 }
 
 } // namespace
@@ -48,9 +48,6 @@ void TestDownloadJob::keys()
     QCOMPARE(key, u"dQw4w9WgXcQ|audio-mp3-192-1|"_s + QFileInfo(real).canonicalFilePath());
     for (const QString& spelling : { u"link"_s, u"real/./sub/.."_s, u"real/"_s, u"link//"_s })
         QCOMPARE(jobIn(m_dir.filePath(spelling)).key(), key);
-
-    QVERIFY(jobIn(real, MediaPlatform::instagram).key() != key);
-    QVERIFY(jobIn(real, MediaPlatform::youtube, { DownloadKind::video }).key() != key);
 
     // A folder that does not exist yet keeps its key once it is made.
     const QString later = m_dir.filePath(u"link/later/deeper"_s);
@@ -67,7 +64,6 @@ void TestDownloadJob::fileAvailable_data()
     QTest::addColumn<bool>("available");
     QTest::newRow("intact") << qint64(10) << qint64(10) << true;
     QTest::newRow("no size recorded") << qint64(-1) << qint64(10) << false;
-    QTest::newRow("size recorded as 0") << qint64(0) << qint64(0) << false;
     QTest::newRow("deleted") << qint64(10) << qint64(-1) << false;
     QTest::newRow("one byte longer") << qint64(10) << qint64(11) << false;
 }
@@ -128,12 +124,9 @@ void TestDownloadJob::records_data()
     QTest::addColumn<QJsonValue>("value");
     QTest::addColumn<bool>("decodes");
     QTest::newRow("as written") << QString() << QJsonValue() << true;
-    QTest::newRow("id in lower case") << u"id"_s << QJsonValue(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s) << true;
     QTest::newRow("id with braces") << u"id"_s << QJsonValue(u"{0F8FAD5B-D9CB-469F-A165-70867728950E}"_s) << false;
-    QTest::newRow("null bytes") << u"bytes"_s << QJsonValue(QJsonValue::Null) << true;
     QTest::newRow("fractional bytes") << u"bytes"_s << QJsonValue(1.5) << false;
     QTest::newRow("bytes beyond 64 bits") << u"bytes"_s << QJsonValue(1e19) << false;
-    QTest::newRow("bytes as an exact double") << u"bytes"_s << QJsonValue(4e15) << true;
     QTest::newRow("no reusedOriginal") << u"reusedOriginal"_s << QJsonValue(QJsonValue::Undefined) << false;
     QTest::newRow("unknown state") << u"state"_s << QJsonValue(u"paused"_s) << false;
     QTest::newRow("created beyond any clock") << u"created"_s << QJsonValue(1e300) << false;

@@ -13,7 +13,6 @@ private Q_SLOTS:
     void normalise();
     void youtubeIDs_data();
     void youtubeIDs();
-    void extractors();
 };
 
 namespace {
@@ -120,17 +119,6 @@ void TestMediaLink::youtubeIDs()
     QFETCH(QString, text);
     QFETCH(QString, id);
     QCOMPARE(youtubeID(text).value_or(QString()), id);
-}
-
-void TestMediaLink::extractors()
-{
-    QVERIFY(acceptsExtractor(MediaPlatform::instagram, u"Instagram"_s));
-    QVERIFY(acceptsExtractor(MediaPlatform::youtube, u"youtube:tab"_s));
-    QVERIFY(acceptsExtractor(MediaPlatform::facebook, u"FacebookPluginsVideo"_s));
-    QVERIFY(!acceptsExtractor(MediaPlatform::twitter, u"facebookpluginsvideo"_s));
-    QVERIFY(!acceptsExtractor(MediaPlatform::twitter, u"twitterspaces"_s));
-    QVERIFY(!acceptsExtractor(MediaPlatform::instagram, u"Generic"_s));
-    QVERIFY(!acceptsExtractor(MediaPlatform::youtube, QString()));
 }
 
 QTEST_GUILESS_MAIN(TestMediaLink)

@@ -144,19 +144,6 @@ QString linkOf(const VideoInfo& video)
     return youtubeWatchURL(video.id);
 }
 
-DownloadJob deliver(const DownloadJob& job)
-{
-    DownloadJob done = job;
-    const QByteArray content = job.id.toByteArray();
-    done.path = QDir(job.folder).filePath(job.video.id + u".mp3"_s);
-    TestSupport::writeFile(*done.path, content);
-    done.bytes = content.size();
-    done.state = JobState::completed;
-    done.progress = 1;
-    done.detail = u"Listo"_s;
-    return done;
-}
-
 namespace {
 
 QDateTime dateOf(int age)

@@ -71,8 +71,6 @@ QString linkOf(const VideoInfo& video);
 // Analyses and queues the video `id` through `model` over `engine` (ready; the
 // analysis answers at once); true when a job was added.
 bool enqueueVideo(AppModel& model, ControlledEngine& engine, const QString& id, const QString& title);
-// What a successful export returns: the job completed with a real file in its folder.
-DownloadJob deliver(const DownloadJob& job);
 // A finished job of `kind` saved into `folder`, with its file there when
 // `fileThere`; `age` orders jobs (older first in the history, newer on screen).
 DownloadJob finishedJob(const QString& folder, const QString& id, const QString& title, const QString& author,

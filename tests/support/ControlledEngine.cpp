@@ -16,12 +16,6 @@ void EngineCall::report(const DownloadUpdate& update)
     m_changed.notify_all();
 }
 
-bool EngineCall::ended() const
-{
-    std::lock_guard lock(m_lock);
-    return m_ended;
-}
-
 void EngineCall::close()
 {
     std::lock_guard lock(m_lock);
@@ -41,16 +35,12 @@ EngineCall::Result EngineCall::await(const UpdateCallback& update, bool cancelEn
             lock.lock();
         }
         if (!std::holds_alternative<std::monostate>(m_result))
-            break;
-        if (m_closed || (cancelEnds && token->cancelled())) {
-            m_result = BrisError::cancelled();
-            break;
-        }
+            return m_result;
+        if (m_closed || (cancelEnds && token->cancelled()))
+            return BrisError::cancelled();
         // The token has no wake-up of its own: look again shortly.
         m_changed.wait_for(lock, 5ms);
     }
-    m_ended = true;
-    return m_result;
 }
 
 ControlledEngine::ControlledEngine(const QString& dataDir)
@@ -86,53 +76,38 @@ void ControlledEngine::close()
         entry.second->close();
 }
 
-EngineCall::Result ControlledEngine::run(
-    Kind kind, std::shared_ptr<EngineCall> call, const UpdateCallback& update) const
+template <typename T>
+T ControlledEngine::held(Kind kind, const CancellationPtr& cancel, const QString& text, const DownloadJob& job,
+    const UpdateCallback& update) const
 {
+    auto call = std::make_shared<EngineCall>();
+    call->text = text;
+    call->job = job;
+    call->token = cancel;
     {
         std::lock_guard lock(m_lock);
         m_calls.append({ kind, call });
         if (m_closed)
             call->close();
     }
-    EngineCall::Result result = call->await(update, cancelEnds);
+    const EngineCall::Result result = call->await(update, cancelEnds);
     if (const BrisError* error = std::get_if<BrisError>(&result))
         throw *error;
-    return result;
+    return std::get<T>(result);
 }
 
 QString ControlledEngine::versions(const CancellationPtr& cancel) const
 {
-    if (versionsNow)
-        return versionsNow();
-    auto call = std::make_shared<EngineCall>();
-    call->token = cancel;
-    return std::get<QString>(run(Kind::versions, call, {}));
+    return versionsNow ? versionsNow() : held<QString>(Kind::versions, cancel);
 }
 
 QList<VideoInfo> ControlledEngine::analyze(const QString& text, const CancellationPtr& cancel) const
 {
-    if (analyzeNow)
-        return analyzeNow(text);
-    auto call = std::make_shared<EngineCall>();
-    call->text = text;
-    call->token = cancel;
-    return std::get<QList<VideoInfo>>(run(Kind::analyze, call, {}));
+    return analyzeNow ? analyzeNow(text) : held<QList<VideoInfo>>(Kind::analyze, cancel, text);
 }
 
 DownloadJob ControlledEngine::exportJob(
     const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
-    if (exportNow)
-        return exportNow(job);
-    auto call = std::make_shared<EngineCall>();
-    call->job = job;
-    call->token = cancel;
-    return std::get<DownloadJob>(run(Kind::exportJob, call, update));
-}
-
-void ControlledEngine::clearCache() const
-{
-    if (clearCacheFails)
-        throw SystemError(QStringLiteral("No se pudo vaciar la caché."));
+    return exportNow ? exportNow(job) : held<DownloadJob>(Kind::exportJob, cancel, {}, job, update);
 }

@@ -25,19 +25,17 @@ public:
 
     void finish(Result result);
     void report(const DownloadUpdate& update);
-    bool ended() const;
 
     // Worker side: waits for the answer (or for cancellation when `cancelEnds`).
     Result await(const UpdateCallback& update, bool cancelEnds);
     void close();
 
 private:
-    mutable std::mutex m_lock;
+    std::mutex m_lock;
     std::condition_variable m_changed;
     Result m_result;
     QList<DownloadUpdate> m_reports;
     bool m_closed = false;
-    bool m_ended = false;
 };
 
 // A Downloader whose operations block until the test releases them, for races
@@ -57,7 +55,6 @@ public:
     // A cancelled call ends at once as cancelled; false keeps it until answered.
     bool cancelEnds = true;
     qint64 cache = 0;
-    bool clearCacheFails = false;
 
     int count(Kind kind) const;
     std::shared_ptr<EngineCall> call(Kind kind, int index) const;
@@ -69,10 +66,12 @@ public:
     DownloadJob exportJob(
         const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const override;
     qint64 cacheBytes() const override { return cache; }
-    void clearCache() const override;
+    void clearCache() const override { }
 
 private:
-    EngineCall::Result run(Kind kind, std::shared_ptr<EngineCall> call, const UpdateCallback& update) const;
+    template <typename T>
+    T held(Kind kind, const CancellationPtr& cancel, const QString& text = {}, const DownloadJob& job = {},
+        const UpdateCallback& update = {}) const;
 
     mutable std::mutex m_lock;
     mutable QList<std::pair<Kind, std::shared_ptr<EngineCall>>> m_calls;

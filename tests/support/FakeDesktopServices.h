@@ -10,34 +10,25 @@
 class FakeDesktopServices : public DesktopServices
 {
 public:
-    struct FolderRequest
-    {
-        QString start;
-        QString buttonText;
-        QString message;
-    };
     struct Alert
     {
         QString message;
-        QString informative;
-        QString button;
     };
 
     std::optional<QString> clipboard;
     // The chooser's answer; nothing is the user cancelling.
     std::optional<QString> chosenFolder;
 
-    QList<FolderRequest> folderRequests;
+    // The folder each chooser started in.
+    QStringList folderRequests;
     QList<QUrl> opened;
     QStringList revealed;
-    QStringList externallyPlayed;
     QList<Alert> alerts;
 
     std::optional<QString> clipboardText() override { return clipboard; }
-    std::optional<QString> chooseFolder(
-        const QString& start, const QString& buttonText, const QString& message) override
+    std::optional<QString> chooseFolder(const QString& start, const QString&, const QString&) override
     {
-        folderRequests.append({ start, buttonText, message });
+        folderRequests.append(start);
         return chosenFolder;
     }
     bool openUrl(const QUrl& url) override
@@ -46,9 +37,6 @@ public:
         return true;
     }
     void revealFile(const QString& path) override { revealed.append(path); }
-    void openWithExternalPlayer(const QString& path) override { externallyPlayed.append(path); }
-    void alert(const QString& message, const QString& informative, const QString& button) override
-    {
-        alerts.append({ message, informative, button });
-    }
+    void openWithExternalPlayer(const QString&) override { }
+    void alert(const QString& message, const QString&, const QString&) override { alerts.append({ message }); }
 };

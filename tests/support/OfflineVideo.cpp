@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -21,22 +22,14 @@ struct Rendition
     int height = 0;
 };
 
-Rendition renditionOf(const QString& name)
-{
-    if (name == u"h264.mp4"_s)
-        return { u"avc1.64000d"_s, u"none"_s, 320, 240 };
-    if (name == u"h264-480.mp4"_s)
-        return { u"avc1.64001e"_s, u"none"_s, 640, 480 };
-    if (name == u"vp9.webm"_s)
-        return { u"vp9"_s, u"none"_s, 320, 240 };
-    if (name == u"tone.m4a"_s)
-        return { u"none"_s, u"mp4a.40.2"_s };
-    if (name == u"tone.webm"_s)
-        return { u"none"_s, u"opus"_s };
-    if (name == u"h264-aac.mkv"_s)
-        return { u"avc1.64000d"_s, u"mp4a.40.2"_s, 320, 240 };
-    qFatal("no rendition for %s", qPrintable(name));
-}
+const QMap<QString, Rendition> byName {
+    { u"h264.mp4"_s, { u"avc1.64000d"_s, u"none"_s, 320, 240 } },
+    { u"h264-480.mp4"_s, { u"avc1.64001e"_s, u"none"_s, 640, 480 } },
+    { u"vp9.webm"_s, { u"vp9"_s, u"none"_s, 320, 240 } },
+    { u"tone.m4a"_s, { u"none"_s, u"mp4a.40.2"_s } },
+    { u"tone.webm"_s, { u"none"_s, u"opus"_s } },
+    { u"h264-aac.mkv"_s, { u"avc1.64000d"_s, u"mp4a.40.2"_s, 320, 240 } },
+};
 
 } // namespace
 
@@ -56,7 +49,9 @@ OfflineVideo::OfflineVideo(
 QJsonObject OfflineVideo::format(TestMedia& media, const QString& rendition)
 {
     const QString name = rendition.section(u'@', 0, 0);
-    const Rendition known = renditionOf(name);
+    if (!byName.contains(name))
+        qFatal("no rendition for %s", qPrintable(name));
+    const Rendition known = byName.value(name);
     const int height = rendition.contains(u'@') ? rendition.section(u'@', 1).toInt() : known.height;
     const int width = known.height ? known.width * height / known.height : 0;
     return Fixtures::localFormat(name, media.path(name), known.vcodec, known.acodec, width, height);
