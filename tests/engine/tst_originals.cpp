@@ -61,8 +61,7 @@ private:
 void OriginalsTest::staleEntriesAreFetchedAgain_data()
 {
     QTest::addColumn<QString>("damage");
-    for (const char* damage :
-        { "index not JSON", "foreign index", "wav name", "escaping name", "one byte short", "picture", "link" })
+    for (const char* damage : { "foreign index", "escaping name", "one byte short", "picture", "link" })
         QTest::newRow(damage) << QString::fromLatin1(damage);
 }
 
@@ -78,14 +77,8 @@ void OriginalsTest::staleEntriesAreFetchedAgain()
     const OriginalRecord record = *OriginalRecord::fromJson(TestSupport::readFile(index));
 
     OriginalRecord changed = record;
-    QByteArray json;
-    if (damage == u"index not JSON"_s) {
-        json = "{\"videoID\":";
-    } else if (damage == u"foreign index"_s) {
+    if (damage == u"foreign index"_s) {
         changed.videoID = u"zzzzzzzzzzz"_s;
-    } else if (damage == u"wav name"_s) {
-        QVERIFY(QFile::copy(original, entry + u"/source.wav"_s));
-        changed.filename = u"source.wav"_s;
     } else if (damage == u"escaping name"_s) {
         QVERIFY(QFile::copy(original, offline.data.filePath(u"source.m4a"_s)));
         changed.filename = u"../../source.m4a"_s;
@@ -98,7 +91,7 @@ void OriginalsTest::staleEntriesAreFetchedAgain()
         const QString elsewhere = offline.data.filePath(u"elsewhere.m4a"_s);
         QVERIFY(QFile::rename(original, elsewhere) && QFile::link(elsewhere, original));
     }
-    QVERIFY(TestSupport::writeFile(index, json.isEmpty() ? changed.toJson() : json));
+    QVERIFY(TestSupport::writeFile(index, changed.toJson()));
 
     UpdateLog log;
     const Downloader::Original again = offline.engine.original(offline.video, nullptr, log.callback());
@@ -150,7 +143,6 @@ void OriginalsTest::trimKeepsTheRecentlyUsed()
     QCOMPARE(offline.engine.original(offline.video, nullptr, {}).reused, false);
     QCOMPARE(entries(cache), kept);
     QVERIFY(QFileInfo::exists(keep));
-    QVERIFY(offline.engine.cacheBytes() > 800 * mebibyte);
 }
 
 void OriginalsTest::clearingLeavesDownloadsAlone()
@@ -161,10 +153,8 @@ void OriginalsTest::clearingLeavesDownloadsAlone()
     const QString cache = offline.data.filePath(u"Originals"_s);
     QTemporaryDir outside;
     const QString keep = plantLink(cache, outside);
-    QVERIFY(offline.engine.cacheBytes() > 100'000);
 
     offline.engine.clearCache();
-    QVERIFY(QFileInfo(cache).isDir());
     QCOMPARE(entries(cache), QStringList());
     QVERIFY(saved.job->fileAvailable());
     QVERIFY(QFileInfo::exists(keep));

@@ -3,7 +3,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,12 +32,6 @@ QPair<int, QString> runProgram(const QStringList& args, const QString& variable,
     return { status, QString::fromUtf8(program.readAllStandardOutput()) };
 }
 
-QJsonDocument readJson(const QString& path)
-{
-    QFile file(path);
-    return QJsonDocument::fromJson(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
-}
-
 } // namespace
 
 class TestModes : public QObject
@@ -57,10 +50,10 @@ void TestModes::liveSuiteOfflineEndsThroughItsErrorPath()
     QCOMPARE(status, 1);
     const QStringList made = QDir(temporary.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(made.size(), 1);
-    QVERIFY2(QRegularExpression(u"^Brisomar-QA-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s).match(made[0]).hasMatch(),
-        qPrintable(made[0]));
 
-    const QJsonObject report = readJson(temporary.filePath(made[0] + u"/report.json"_s)).object();
+    QFile file(temporary.filePath(made[0] + u"/report.json"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(file.readAll()).object();
     QCOMPARE(report[u"mode"_s].toString(), u"live-youtube"_s);
     QCOMPARE(report[u"passed"_s], QJsonValue(false));
     const QJsonArray checks = report[u"checks"_s].toArray();
