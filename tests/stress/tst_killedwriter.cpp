@@ -87,7 +87,7 @@ void KilledWriterTest::killedSavesLeaveOldOrNew()
     AtomicFile::write(paths.history(), state(false).history);
     AtomicFile::write(paths.preferences(), state(false).preferences);
     QStringList read;
-    for (int kill = 0; kill < 500; ++kill) {
+    for (int kill = 0; kill < 250; ++kill) {
         QProcess writer;
         writer.start(QCoreApplication::applicationFilePath(), { u"--write-until-killed"_s, data.path() });
         QVERIFY2(writer.waitForReadyRead(10000), qPrintable(writer.errorString()));
