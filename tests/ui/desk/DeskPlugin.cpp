@@ -104,7 +104,9 @@ QList<Step> steps(const QString& scenario)
                     std::fputs((u"alert: "_s + parts.join(u'|') + u'\n').toUtf8().constData(), stdout);
                     click(shown(u"keepDownloading"_s));
                 } },
-            { [] { return !shown(u"quitAlert"_s); }, [] { keys(u"Ctrl+Q"_s); } },
+            // As a window manager does, the main window gets the keyboard back.
+            { [] { return !shown(u"quitAlert"_s); }, [] { shown(u"mainWindow"_s)->activateWindow(); } },
+            { [] { return QApplication::activeWindow() == shown(u"mainWindow"_s); }, [] { keys(u"Ctrl+Q"_s); } },
             { [] { return shown(u"closeApp"_s); }, [] { click(shown(u"closeApp"_s)); }, true },
             { [] { return !shown(u"closeApp"_s) && shown(u"retryJob"_s); }, [] { click(shown(u"retryJob"_s)); } },
             { always, pasteLink } };
