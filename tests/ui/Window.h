@@ -10,24 +10,20 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-
 namespace Window {
 
 // Each file's test class, by name.
-inline QList<std::pair<QString, std::function<std::unique_ptr<QObject>()>>>& classes()
+inline QList<std::pair<QString, std::unique_ptr<QObject> (*)()>>& classes()
 {
-    static QList<std::pair<QString, std::function<std::unique_ptr<QObject>()>>> all;
+    static QList<std::pair<QString, std::unique_ptr<QObject> (*)()>> all;
     return all;
 }
 
-template <typename T> struct Add
+template <typename T> bool add(const char* name)
 {
-    explicit Add(const char* name)
-    {
-        classes().append({ QString::fromLatin1(name), [] { return std::make_unique<T>(); } });
-    }
-};
+    classes().append({ QString::fromLatin1(name), [] { return std::unique_ptr<QObject>(new T); } });
+    return true;
+}
 
 // `View` over a ready model (the controllable engine) that read `history`.
 template <typename View> struct Open
@@ -58,14 +54,6 @@ inline QString text(const QWidget& root, const QString& name)
     return child<QLabel>(root, name)->text();
 }
 
-inline QStringList items(const QComboBox* picker)
-{
-    QStringList texts;
-    for (int i = 0; i < picker->count(); ++i)
-        texts.append(picker->itemText(i));
-    return texts;
-}
-
 // Chooses `text` in the picker `name` as a click in its list does.
 inline void pick(const QWidget& root, const QString& name, const QString& text)
 {
@@ -78,4 +66,4 @@ inline void pick(const QWidget& root, const QString& name, const QString& text)
 
 } // namespace Window
 
-#define WINDOW_TEST(Class) static const Window::Add<Class> add##Class(#Class)
+#define WINDOW_TEST(Class) static const bool registered##Class = Window::add<Class>(#Class)

@@ -60,14 +60,54 @@ QList<DownloadJob> fullHistory(const QString& at)
             u"Podés reintentar para continuar."_s, 21) };
 }
 
-// The new-download screen while analysing and with a post's videos, its
-// quality list open, and the two sheets: preferences and the player on a real clip.
-void shootStates(Window::Open<MainView>& window)
+// The three sections, empty or full (a download half-way, a banner, the
+// keyboard on a row, a search that finds nothing, an error).
+void shootSections(bool full)
 {
+    Window::Open<MainView> window;
     AppHarness& harness = window.harness;
+    written &= window.open(full ? fullHistory(harness.downloads()) : QList<DownloadJob>(), MainView::defaultSize);
     AppModel& model = *harness.model;
     MainView& view = *window.view;
-
+    if (full) {
+        harness.enqueue(u"run00000001"_s, u"Documental: el viaje del agua"_s);
+        harness.enqueue(u"run00000002"_s, u"Tema nuevo (video oficial)"_s);
+        written &= QTest::qWaitFor([&] { return harness.engine->count(Kind::exportJob) == 1; });
+        harness.engine->call(Kind::exportJob, 0)
+            ->report({ JobState::downloading, 0.456, u"Descargando audio · 3,2 MB/s"_s, true });
+        written &= QTest::qWaitFor([&] { return model.active() && model.active()->progress > 0.4; });
+    }
+    for (const QString& appearance : appearances) {
+        model.setAppearance(appearance);
+        for (const QString& section : { u"new"_s, u"queue"_s, u"library"_s }) {
+            model.setSection(section);
+            if (full && section == u"library"_s)
+                model.show(u"Concierto completo en vivo ya está guardado en tu Mac."_s, false);
+            take(&view, appearance, (full ? u"full-"_s : u"empty-"_s) + section);
+            model.clearBanner();
+        }
+        if (!full)
+            continue;
+        // The keyboard on the second row's reveal button.
+        auto* list = view.findChild<QListView*>(u"libraryList"_s);
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        take(&view, appearance, u"full-library-keyboard"_s);
+        model.setLibrarySearch(u"ZZZ"_s);
+        take(&view, appearance, u"full-library-nomatch"_s);
+        model.setLibrarySearch(QString());
+        model.show(u"No se pudo conectar con YouTube. Revisá tu conexión a internet e intentá de nuevo en unos "
+                   u"minutos; si el problema sigue, probá con otro enlace."_s,
+            true);
+        take(&view, appearance, u"full-banner-error"_s);
+        model.clearBanner();
+    }
+    if (full)
+        return;
+    // The new-download screen while analysing and with a post's videos, its
+    // quality list open, and the two sheets: preferences and the player on a real clip.
     QList<VideoInfo> post = { testVideo(u"post0000001"_s, { 1080, 720, 360 }, u"Atardecer en la costa"_s),
         testVideo(u"post0000002"_s, { 2160, 1080 },
             u"Detrás de escena con el equipo completo y una descripción larga que ocupa dos líneas"_s),
@@ -79,13 +119,13 @@ void shootStates(Window::Open<MainView>& window)
     model.setSection(u"new"_s);
     model.setLink(u"https://www.instagram.com/p/Cabc123/"_s);
     model.analyze();
-    written &= QTest::qWaitFor([&] { return harness.engine->count(Kind::analyze) == 1; }, 5000);
+    written &= QTest::qWaitFor([&] { return harness.engine->count(Kind::analyze) == 1; });
     for (const QString& appearance : appearances) {
         model.setAppearance(appearance);
         take(&view, appearance, u"new-analysing"_s);
     }
     harness.engine->call(Kind::analyze, 0)->finish(post);
-    written &= QTest::qWaitFor([&] { return !model.analyzing(); }, 5000);
+    written &= QTest::qWaitFor([&] { return !model.analyzing(); });
     model.chooseVideo(u"post0000002"_s);
     DownloadProfile profile = model.profile();
     profile.kind = DownloadKind::video;
@@ -114,56 +154,7 @@ void shootStates(Window::Open<MainView>& window)
     }
 }
 
-// The three sections, empty or full (a download half-way, a banner, the
-// keyboard on a row, a search that finds nothing, an error).
-void shootSections(bool full)
-{
-    Window::Open<MainView> window;
-    AppHarness& harness = window.harness;
-    written &= window.open(full ? fullHistory(harness.downloads()) : QList<DownloadJob>(), MainView::defaultSize);
-    AppModel& model = *harness.model;
-    MainView& view = *window.view;
-    if (full) {
-        harness.enqueue(u"run00000001"_s, u"Documental: el viaje del agua"_s);
-        harness.enqueue(u"run00000002"_s, u"Tema nuevo (video oficial)"_s);
-        written &= QTest::qWaitFor([&] { return harness.engine->count(Kind::exportJob) == 1; }, 5000);
-        harness.engine->call(Kind::exportJob, 0)
-            ->report({ JobState::downloading, 0.456, u"Descargando audio · 3,2 MB/s"_s, true });
-        written &= QTest::qWaitFor([&] { return model.active() && model.active()->progress > 0.4; }, 5000);
-    }
-    const QString state = full ? u"full-"_s : u"empty-"_s;
-    for (const QString& appearance : appearances) {
-        model.setAppearance(appearance);
-        for (const QString& section : { u"new"_s, u"queue"_s, u"library"_s }) {
-            model.setSection(section);
-            if (full && section == u"library"_s)
-                model.show(u"Concierto completo en vivo ya está guardado en tu Mac."_s, false);
-            take(&view, appearance, state + section);
-            model.clearBanner();
-        }
-        if (!full)
-            continue;
-        // The keyboard on the second row's reveal button.
-        auto* list = view.findChild<QListView*>(u"libraryList"_s);
-        list->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Tab);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        take(&view, appearance, u"full-library-keyboard"_s);
-        model.setLibrarySearch(u"ZZZ"_s);
-        take(&view, appearance, u"full-library-nomatch"_s);
-        model.setLibrarySearch(QString());
-        model.show(u"No se pudo conectar con YouTube. Revisá tu conexión a internet e intentá de nuevo en unos "
-                   u"minutos; si el problema sigue, probá con otro enlace."_s,
-            true);
-        take(&view, appearance, u"full-banner-error"_s);
-        model.clearBanner();
-    }
-    if (!full)
-        shootStates(window);
-}
-
-// The about panel and the update notice, from the application's menus.
+// The about panel and the update notice (taken while it waits for its button).
 void shootPanels()
 {
     AppHarness harness;
@@ -173,13 +164,9 @@ void shootPanels()
         delegate.model()->setAppearance(appearance);
         delegate.about();
         auto* panel = delegate.window()->findChild<QMessageBox*>(u"aboutPanel"_s);
-        if (panel)
-            written &= QTest::qWaitForWindowExposed(panel);
+        written &= panel && QTest::qWaitForWindowExposed(panel);
         take(panel, appearance, u"about"_s);
-        if (panel)
-            panel->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        // The notice waits for its button: it is taken while it waits.
+        delete panel;
         QTimer::singleShot(500, &delegate, [appearance] {
             QWidget* notice = QApplication::activeModalWidget();
             take(notice, appearance, u"update-notice"_s);

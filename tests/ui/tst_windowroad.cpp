@@ -1,7 +1,6 @@
 // A new user's whole road through the window on local media and the real
 // tools: paste a link, analyse, pick a clip of the post, choose an MP4 video,
 // download, watch it in the queue, find it in the library and play it.
-#include "AppHarness.h"
 #include "CandidateRow.h"
 #include "LibraryModel.h"
 #include "LibraryRowDelegate.h"
@@ -14,7 +13,6 @@
 #include "SheetDialog.h"
 #include "Window.h"
 
-#include <QFileInfo>
 #include <QListView>
 #include <QMediaPlayer>
 
@@ -44,8 +42,7 @@ private Q_SLOTS:
         // The copied link comes with the line's end, which is dropped.
         harness.services.clipboard = TestSupport::postLink() + u"\n"_s;
         window.findChild<PlainButton*>(u"pasteLink"_s)->click();
-        QVERIFY(model.analyzing());
-        QCOMPARE(model.link(), TestSupport::postLink());
+        QVERIFY(model.analyzing() && model.link() == TestSupport::postLink());
         QTRY_VERIFY_WITH_TIMEOUT(window.findChild<CandidateRow*>(u"candidate-2"_s), 30000);
         QCOMPARE(text(window, u"chooserTitle"_s), u"Esta publicación tiene 2 videos"_s);
         CandidateRow* first = window.findChild<CandidateRow*>(u"candidate-1"_s);
@@ -53,18 +50,16 @@ private Q_SLOTS:
         QVERIFY(!window.findChild<QPushButton*>(u"download"_s)->isEnabled());
 
         QTest::mouseClick(second, Qt::LeftButton);
-        QCOMPARE(model.info()->id, u"102"_s);
-        QCOMPARE(second->markSymbol() + u' ' + first->markSymbol(), u"checkmark.circle.fill circle"_s);
-        QCOMPARE(
-            text(window, u"videoTitle"_s) + u'|' + text(window, u"videoSource"_s), u"Clip 2|Instagram · Brisomar"_s);
+        QCOMPARE(QStringList({ model.info()->id, second->markSymbol(), first->markSymbol(),
+                                 text(window, u"videoTitle"_s), text(window, u"videoSource"_s) })
+                     .join(u'|'),
+            u"102|checkmark.circle.fill|circle|Clip 2|Instagram · Brisomar"_s);
 
         auto* kind = window.findChild<SegmentedPicker*>(u"kindPicker"_s);
         QTest::mouseClick(kind, Qt::LeftButton, {}, kind->segmentRect(1).center());
         pick(window, u"formatPicker"_s, u"MP4 · compatible con Mac"_s);
-        QCOMPARE(model.profile().kind, DownloadKind::video);
         QTest::mouseClick(window.findChild<QPushButton*>(u"download"_s), Qt::LeftButton);
-        QCOMPARE(model.section(), u"queue"_s);
-        QCOMPARE(model.pendingCount(), 1);
+        QVERIFY(model.section() == u"queue"_s && model.pendingCount() == 1);
         QTRY_VERIFY_WITH_TIMEOUT(model.pendingCount() == 0, 120000);
         const DownloadJob saved = model.jobs().value(0);
         QVERIFY2(saved.state == JobState::completed && saved.fileAvailable(), qPrintable(saved.detail));
@@ -87,17 +82,14 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(media->position() > 200, 20000);
             QVERIFY(media->hasVideo() && media->error() == QMediaPlayer::NoError);
             auto* playPause = player->findChild<PlainButton*>(u"playPause"_s);
-            QTRY_COMPARE(playPause->leading().symbol, u"pause.fill"_s);
             QTest::mouseClick(playPause, Qt::LeftButton);
             QCOMPARE(media->playbackState(), QMediaPlayer::PausedState);
-            QTRY_COMPARE(playPause->leading().symbol, u"play.fill"_s);
             QTest::mouseClick(playPause, Qt::LeftButton);
             QTRY_VERIFY(player->playback()->isPlaying());
             player->hide();
             QCOMPARE(media->playbackState(), QMediaPlayer::PausedState);
             window.findChild<QPushButton*>(u"closePlayer"_s)->click();
-            QVERIFY(!model.previewJob());
-            QTRY_VERIFY(!window.playerSheet());
+            QTRY_VERIFY(!model.previewJob() && !window.playerSheet());
         }
     }
 };

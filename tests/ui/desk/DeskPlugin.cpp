@@ -6,22 +6,24 @@
 //
 // Scenarios: "menu" picks "Salir de Brisomar" in the menu bar with the pointer,
 // "keys" presses Ctrl+Q, "close" closes the window as a window manager would,
-// "alert" pastes a link, starts its download, presses Ctrl+Q and clicks "Cerrar
-// app", then clicks the interrupted download's retry button and pastes again. "quitting" goes to standard
-// output just before the step that ends the program.
+// "alert" pastes a link, starts its download, presses Ctrl+Q, writes out the
+// alert and keeps downloading, presses Ctrl+Q again and clicks "Cerrar
+// app", then clicks the interrupted download's retry button and pastes again.
+// "quitting" goes to standard output just before the step that ends the program.
 #include <QApplication>
 #include <QClipboard>
 #include <QGenericPlugin>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,11 +39,11 @@ QWidget* shown(const QString& name, bool accessible = false)
     return nullptr;
 }
 
-void click(QWidget* widget, std::optional<QPoint> at = std::nullopt)
+void click(QWidget* widget, const QRect& part = {})
 {
     QWidget* window = widget->window();
-    QTest::mouseClick(
-        window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at.value_or(widget->rect().center())));
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+        widget->mapTo(window, (part.isValid() ? part : widget->rect()).center()));
 }
 
 void keys(const QString& sequence)
@@ -49,90 +51,93 @@ void keys(const QString& sequence)
     QTest::keySequence(shown(u"mainWindow"_s)->windowHandle(), QKeySequence(sequence));
 }
 
-void announce()
-{
-    std::fputs("quitting\n", stdout);
-    std::fflush(stdout);
-}
-
-// One step: wait until `ready` holds, then act.
+// One step: wait until `ready` holds, then act; "quitting" goes out first when
+// the act ends the program.
 struct Step
 {
     std::function<bool()> ready;
     std::function<void()> act;
+    bool ending = false;
 };
 
-class Desk : public QObject
+QList<Step> steps(const QString& scenario)
+{
+    const auto always = [] { return true; };
+    const auto pasteLink = [] {
+        QGuiApplication::clipboard()->setText(u"https://youtu.be/abcdefghijk"_s);
+        keys(u"Ctrl+Shift+V"_s);
+    };
+    QList<Step> all = { { [] { return shown(u"mainWindow"_s) && shown(u"Motor local listo"_s, true); }, [] {} } };
+    if (scenario == u"menu"_s)
+        all += { { always,
+                     [] {
+                         auto* bar = shown(u"mainWindow"_s)->findChild<QMenuBar*>();
+                         click(bar, bar->actionGeometry(bar->findChild<QMenu*>(u"menuApplication"_s)->menuAction()));
+                     } },
+            { [] { return shown(u"menuApplication"_s); },
+                [] {
+                    auto* menu = static_cast<QMenu*>(shown(u"menuApplication"_s));
+                    click(menu, menu->actionGeometry(menu->findChild<QAction*>(u"actionQuit"_s)));
+                },
+                true } };
+    else if (scenario == u"keys"_s)
+        all.append({ always, [] { keys(u"Ctrl+Q"_s); }, true });
+    else if (scenario == u"close"_s)
+        all.append({ always, [] { shown(u"mainWindow"_s)->windowHandle()->close(); }, true });
+    else if (scenario == u"alert"_s)
+        // The quit waits until the download reports progress; the first alert is
+        // answered "Seguir descargando", which must change nothing. Once the
+        // program is ending, neither the retry nor a new paste may start anything.
+        all += { { always, pasteLink },
+            { [] { return shown(u"download"_s) && shown(u"download"_s)->isEnabled(); },
+                [] { click(shown(u"download"_s)); } },
+            { [] {
+                 auto* percent = qobject_cast<QLabel*>(shown(u"jobPercent"_s));
+                 return percent && percent->text() != u"0%"_s;
+             },
+                [] { keys(u"Ctrl+Q"_s); } },
+            { [] { return shown(u"keepDownloading"_s); },
+                [] {
+                    auto* alert = static_cast<QMessageBox*>(shown(u"quitAlert"_s));
+                    const QStringList parts = { alert->text(), alert->informativeText(), alert->defaultButton()->text(),
+                        alert->findChild<QPushButton*>(u"closeApp"_s)->text() };
+                    std::fputs((u"alert: "_s + parts.join(u'|') + u'\n').toUtf8().constData(), stdout);
+                    click(shown(u"keepDownloading"_s));
+                } },
+            // As a window manager does, the main window gets the keyboard back.
+            { [] { return !shown(u"quitAlert"_s); }, [] { shown(u"mainWindow"_s)->activateWindow(); } },
+            { [] { return QApplication::activeWindow() == shown(u"mainWindow"_s); }, [] { keys(u"Ctrl+Q"_s); } },
+            { [] { return shown(u"closeApp"_s); }, [] { click(shown(u"closeApp"_s)); }, true },
+            { [] { return !shown(u"closeApp"_s) && shown(u"retryJob"_s); }, [] { click(shown(u"retryJob"_s)); } },
+            { always, pasteLink } };
+    return all;
+}
+
+class Desk : public QTimer
 {
 public:
     explicit Desk(const QString& scenario)
+        : m_steps(steps(scenario))
     {
-        const auto always = [] { return true; };
-        m_steps.append({ [] { return shown(u"mainWindow"_s) && shown(u"Motor local listo"_s, true); }, [] {} });
-        if (scenario == u"menu"_s) {
-            m_steps.append({ always, [] {
-                                auto* bar = shown(u"mainWindow"_s)->findChild<QMenuBar*>();
-                                auto* menu = bar->findChild<QMenu*>(u"menuApplication"_s);
-                                click(bar, bar->actionGeometry(menu->menuAction()).center());
-                            } });
-            m_steps.append({ [] { return shown(u"menuApplication"_s); },
-                [] {
-                    auto* menu = static_cast<QMenu*>(shown(u"menuApplication"_s));
-                    announce();
-                    click(menu, menu->actionGeometry(menu->findChild<QAction*>(u"actionQuit"_s)).center());
-                } });
-        } else if (scenario == u"keys"_s) {
-            m_steps.append({ always, [] {
-                                announce();
-                                keys(u"Ctrl+Q"_s);
-                            } });
-        } else if (scenario == u"close"_s) {
-            m_steps.append({ always, [] {
-                                announce();
-                                shown(u"mainWindow"_s)->windowHandle()->close();
-                            } });
-        } else if (scenario == u"alert"_s) {
-            const auto pasteLink = [] {
-                QGuiApplication::clipboard()->setText(u"https://youtu.be/abcdefghijk"_s);
-                keys(u"Ctrl+Shift+V"_s);
-            };
-            m_steps.append({ always, pasteLink });
-            m_steps.append({ [] { return shown(u"download"_s) && shown(u"download"_s)->isEnabled(); },
-                [] { click(shown(u"download"_s)); } });
-            // The queue is shown; the quit waits until the download reports progress.
-            m_steps.append({ [] {
-                                auto* percent = qobject_cast<QLabel*>(shown(u"jobPercent"_s));
-                                return percent && percent->text() != u"0%"_s;
-                            },
-                [] { keys(u"Ctrl+Q"_s); } });
-            m_steps.append({ [] { return shown(u"closeApp"_s); },
-                [] {
-                    announce();
-                    click(shown(u"closeApp"_s));
-                } });
-            // The program is ending: what the user does now must start nothing,
-            // neither the interrupted download again nor a new analysis.
-            m_steps.append(
-                { [] { return !shown(u"closeApp"_s) && shown(u"retryJob"_s); }, [] { click(shown(u"retryJob"_s)); } });
-            m_steps.append({ always, pasteLink });
-        }
-        m_timer.setInterval(20);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_next < m_steps.size() && m_steps[m_next].ready()) {
-                // Where a stuck scenario stopped, for whoever reads the test's log.
-                std::fprintf(stderr, "desk: step %d\n", int(m_next));
-                // Acted on apart from this timer: an alert's own event loop may
-                // run inside the act, and this timer must keep ticking in it.
-                QTimer::singleShot(0, this, m_steps[m_next++].act);
+        connect(this, &QTimer::timeout, this, [this] {
+            if (m_next == m_steps.size() || !m_steps[m_next].ready())
+                return;
+            // Where a stuck scenario stopped, for whoever reads the test's log.
+            std::fprintf(stderr, "desk: step %d\n", int(m_next));
+            if (m_steps[m_next].ending) {
+                std::fputs("quitting\n", stdout);
+                std::fflush(stdout);
             }
+            // Acted on apart from this timer: an alert's own event loop may run
+            // inside the act, and this timer must keep ticking in it.
+            QTimer::singleShot(0, this, m_steps[m_next++].act);
         });
-        m_timer.start();
+        start(20);
     }
 
 private:
     QList<Step> m_steps;
     qsizetype m_next = 0;
-    QTimer m_timer;
 };
 
 } // namespace
