@@ -130,8 +130,9 @@ void AnalysisTest::qualityLadder_data()
     QTest::newRow("8K video keeps 2160") << QList<qint64> { 4320, 720 } << qint64(2160)
                                          << u"Hasta 4320p · 8K|Hasta 2160p · 4K|Hasta 1440p|Hasta 1080p|Hasta 720p; "
                                             u"2160; 1440"_s;
-    QTest::newRow("2160 on a 1080 video")
-        << QList<qint64> { 1080, 360 } << qint64(2160) << u"Hasta 1080p|Hasta 720p|Hasta 480p|Hasta 360p; 1080; 1080"_s;
+    QTest::newRow("4320 on a 4K video falls to 1080")
+        << QList<qint64> { 2160, 360 } << qint64(4320)
+        << u"Hasta 2160p · 4K|Hasta 1440p|Hasta 1080p|Hasta 720p|Hasta 480p|Hasta 360p; 1080; 1440"_s;
     QTest::newRow("no 1080 on offer") << QList<qint64> { 1000, 700 } << qint64(2160) << u"Hasta 720p; 720; 720"_s;
     QTest::newRow("best available stays") << QList<qint64> { 720 } << qint64(0) << u"Hasta 720p; 0; 720"_s;
 }
@@ -169,6 +170,7 @@ void AnalysisTest::supersededEngineCheck()
     QTRY_COMPARE(harness.engine->count(Kind::versions), 1);
     model.checkEngine();
     QTRY_COMPARE(harness.engine->count(Kind::versions), 2);
+    QVERIFY(!model.banner() && model.engineChecking());
     harness.engine->call(Kind::versions, 1)->finish(BrisError::message(u"Falta ffprobe."_s));
     QTRY_VERIFY(!model.engineChecking());
     QVERIFY(!model.engineReady());
