@@ -1,4 +1,7 @@
 #include "AppHarness.h"
+#include "AppUpdates.h"
+#include "NewDownloadView.h"
+#include "StubUpdater.h"
 
 using namespace Qt::Literals::StringLiterals;
 using Kind = ControlledEngine::Kind;
@@ -19,6 +22,19 @@ bool analyseFirst(AppHarness& harness)
     return QTest::qWaitFor([&] { return harness.engine->count(Kind::analyze) == 1; }, 5000);
 }
 
+const QString feed = u"https://updates.example.com/feed.xml"_s;
+
+QVariantMap channel(const QVariant& enabled = true, const QVariant& url = feed,
+    const QVariant& key = QString::fromLatin1(QByteArray(32, 'k').toBase64()))
+{
+    QVariantMap info { { u"CFBundleShortVersionString"_s, u"2.0.1"_s } };
+    for (const auto& [name, value] :
+        { std::pair { u"BrisUpdatesEnabled"_s, enabled }, { u"SUFeedURL"_s, url }, { u"SUPublicEDKey"_s, key } })
+        if (value.isValid())
+            info.insert(name, value);
+    return info;
+}
+
 } // namespace
 
 class AnalysisTest : public QObject
@@ -27,12 +43,14 @@ class AnalysisTest : public QObject
 
 private Q_SLOTS:
     void pasteDuringAnalysis();
-    void editingTheLinkWhileAResultIsOnItsWay();
-    void lateOutcomeAfterCancel_data();
-    void lateOutcomeAfterCancel();
-    void refusals_data();
+    void staleResults();
     void refusals();
+    void qualityLadder_data();
+    void qualityLadder();
     void supersededEngineCheck();
+    void updateChannel_data();
+    void updateChannel();
+    void busyHoldsUpdates();
 };
 
 void AnalysisTest::pasteDuringAnalysis()
@@ -59,101 +77,90 @@ void AnalysisTest::pasteDuringAnalysis()
     QVERIFY(!model.banner());
 }
 
-void AnalysisTest::editingTheLinkWhileAResultIsOnItsWay()
+// What comes back for a link since edited, or after a cancel, is dropped; the next analysis is the one shown.
+void AnalysisTest::staleResults()
 {
     AppHarness harness;
     QVERIFY(analyseFirst(harness));
     AppModel& model = *harness.model;
+    bool shown = false;
+    connect(&model, &AppModel::linkStateChanged, &model, [&] { shown = shown || model.info(); });
     model.setLink(linkOf(second));
     harness.engine->call(Kind::analyze, 0)->finish(QList { first });
     QTRY_VERIFY(!model.analyzing());
-    QVERIFY(!model.info() && model.candidates().isEmpty() && !model.analyzedLink());
-
-    // An edit that keeps the normalised address keeps the result.
+    QVERIFY(model.candidates().isEmpty() && !model.analyzedLink());
     model.analyze();
     QTRY_COMPARE(harness.engine->count(Kind::analyze), 2);
-    harness.engine->call(Kind::analyze, 1)->finish(QList { second });
-    QTRY_COMPARE(model.info(), second);
-    model.setLink(u" https://youtu.be/bbbbbbbbbbb?si=share "_s);
-    QCOMPARE(model.info(), second);
-    model.setLink(linkOf(first));
-    QVERIFY(!model.info());
-}
-
-void AnalysisTest::lateOutcomeAfterCancel_data()
-{
-    QTest::addColumn<bool>("succeeds");
-    QTest::newRow("a failure after the cancel shows nothing") << false;
-    QTest::newRow("a success after the cancel is dropped") << true;
-}
-
-void AnalysisTest::lateOutcomeAfterCancel()
-{
-    QFETCH(bool, succeeds);
-
-    AppHarness harness;
-    QVERIFY(analyseFirst(harness));
-    AppModel& model = *harness.model;
     model.cancelAnalysis();
     QVERIFY(!model.analyzing());
-    bool shown = false;
-    connect(&model, &AppModel::linkStateChanged, &model, [&] { shown = shown || model.info(); });
-    if (succeeds)
-        harness.engine->call(Kind::analyze, 0)->finish(QList { first });
-    else
-        harness.engine->call(Kind::analyze, 0)->finish(BrisError::message(u"La plataforma no respondió."_s));
-
-    // The next analysis is the one shown; the late outcome leaves no trace.
+    harness.engine->call(Kind::analyze, 1)->finish(QList { second });
     model.analyze();
-    QTRY_COMPARE(harness.engine->count(Kind::analyze), 2);
-    harness.engine->call(Kind::analyze, 1)->finish(BrisError::message(u"Otra falla."_s));
-    QTRY_VERIFY(!model.analyzing());
-    QCOMPARE(model.banner(), u"Otra falla."_s);
+    QTRY_COMPARE(harness.engine->count(Kind::analyze), 3);
     QVERIFY(!shown);
-}
-
-void AnalysisTest::refusals_data()
-{
-    QTest::addColumn<bool>("ready");
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<std::optional<QString>>("clipboard");
-    QTest::addColumn<QString>("banner");
-
-    const QString paste = u"Copiá primero un enlace de YouTube, Facebook, Instagram o X / Twitter."_s;
-    const std::optional<QString> none;
-    QTest::newRow("the engine is not ready yet") << false << linkOf(first) << none << QString();
-    QTest::newRow("a profile is no video link") << true << u"https://www.instagram.com/someone/"_s << none
-                                                << u"Pegá un enlace de YouTube, Facebook, Instagram o X / Twitter."_s;
-    QTest::newRow("paste with nothing copied") << true << linkOf(first) << std::optional(QString()) << paste;
-    QTest::newRow("paste of plain words") << true << linkOf(first) << std::optional(u"hola"_s) << paste;
+    harness.engine->call(Kind::analyze, 2)->finish(QList { second });
+    QTRY_COMPARE(model.info(), second);
+    // An edit that keeps the normalised address keeps the result.
+    model.setLink(u" https://youtu.be/bbbbbbbbbbb?si=share "_s);
+    QCOMPARE(model.info(), second);
 }
 
 void AnalysisTest::refusals()
 {
-    QFETCH(bool, ready);
-    QFETCH(QString, link);
-    QFETCH(std::optional<QString>, clipboard);
-    QFETCH(QString, banner);
-
     AppHarness harness;
-    if (!ready)
-        harness.engine->versionsNow = nullptr;
-    harness.open().start();
+    QVERIFY(harness.openReady());
     AppModel& model = *harness.model;
-    QTRY_VERIFY(model.engineReady() == ready && harness.engine->count(Kind::versions) == (ready ? 0 : 1));
-    model.setLink(link);
-    if (clipboard) {
-        harness.services.clipboard = clipboard->isNull() ? std::nullopt : clipboard;
-        model.paste();
-    } else {
-        model.analyze();
-    }
-    QVERIFY(!model.analyzing());
-    QCOMPARE(model.link(), link);
-    QCOMPARE(model.banner().value_or(QString()), banner);
-    QCOMPARE(model.bannerError(), !banner.isEmpty());
+    const QString profile = u"https://www.instagram.com/someone/"_s;
+    model.setLink(profile);
+    model.analyze();
+    QCOMPARE(model.banner(), u"Pegá un enlace de YouTube, Facebook, Instagram o X / Twitter."_s);
+    harness.services.clipboard = u"hola"_s;
+    model.paste();
+    QCOMPARE(model.banner(), u"Copiá primero un enlace de YouTube, Facebook, Instagram o X / Twitter."_s);
+    QVERIFY(model.bannerError() && !model.analyzing());
+    QCOMPARE(model.link(), profile);
 }
 
+// The heights on offer for the analysed video ("|"-joined labels), then the chosen height snapped to
+// them by the analysis and when the container changes with 1440 chosen.
+void AnalysisTest::qualityLadder_data()
+{
+    QTest::addColumn<QList<qint64>>("heights");
+    QTest::addColumn<qint64>("draft");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("8K video keeps 2160") << QList<qint64> { 4320, 720 } << qint64(2160)
+                                         << u"Hasta 4320p · 8K|Hasta 2160p · 4K|Hasta 1440p|Hasta 1080p|Hasta 720p; "
+                                            u"2160; 1440"_s;
+    QTest::newRow("4320 on a 4K video falls to 1080")
+        << QList<qint64> { 2160, 360 } << qint64(4320)
+        << u"Hasta 2160p · 4K|Hasta 1440p|Hasta 1080p|Hasta 720p|Hasta 480p|Hasta 360p; 1080; 1440"_s;
+    QTest::newRow("no 1080 on offer") << QList<qint64> { 1000, 700 } << qint64(2160) << u"Hasta 720p; 720; 720"_s;
+    QTest::newRow("best available stays") << QList<qint64> { 720 } << qint64(0) << u"Hasta 720p; 0; 720"_s;
+}
+
+void AnalysisTest::qualityLadder()
+{
+    QFETCH(QList<qint64>, heights);
+    QFETCH(qint64, draft);
+    QFETCH(QString, expected);
+
+    AppHarness harness;
+    const VideoInfo video = testVideo(u"ccccccccccc"_s, heights);
+    QVERIFY(harness.openAnalysing({ video }));
+    AppModel& model = *harness.model;
+    model.setProfile({ .kind = DownloadKind::video, .height = draft });
+    model.setLink(linkOf(video));
+    model.analyze();
+    QTRY_VERIFY(model.info());
+    QStringList labels;
+    for (const qint64 height : model.videoQualities())
+        labels.append(NewDownloadView::heightText(height));
+    const qint64 analysed = model.profile().height;
+    model.setProfile({ .kind = DownloadKind::video, .container = VideoContainer::mkv, .height = 1440 });
+    QCOMPARE(u"%1; %2; %3"_s.arg(labels.join(u'|')).arg(analysed).arg(model.profile().height), expected);
+    QCOMPARE(model.preferences().lastProfile, model.profile());
+}
+
+// A check started over the one running decides the engine's state; the cancelled one is no failure.
 void AnalysisTest::supersededEngineCheck()
 {
     AppHarness harness;
@@ -163,20 +170,79 @@ void AnalysisTest::supersededEngineCheck()
     QTRY_COMPARE(harness.engine->count(Kind::versions), 1);
     model.checkEngine();
     QTRY_COMPARE(harness.engine->count(Kind::versions), 2);
-    harness.engine->call(Kind::versions, 1)->finish(u"yt-dlp 2025.11.12"_s);
-    // The cancelled check is no failure of the engine.
-    QTRY_VERIFY(!model.engineChecking());
-    QVERIFY(model.engineReady());
-    QVERIFY(!model.banner());
-
-    model.checkEngine();
-    QVERIFY(model.engineReady());
-    QTRY_COMPARE(harness.engine->count(Kind::versions), 3);
-    harness.engine->call(Kind::versions, 2)->finish(BrisError::message(u"Falta ffprobe."_s));
+    QVERIFY(!model.banner() && model.engineChecking());
+    harness.engine->call(Kind::versions, 1)->finish(BrisError::message(u"Falta ffprobe."_s));
     QTRY_VERIFY(!model.engineChecking());
     QVERIFY(!model.engineReady());
-    QCOMPARE(model.engineDetail(), u"Falta ffprobe."_s);
     QCOMPARE(model.banner(), u"Falta ffprobe."_s);
+}
+
+void AnalysisTest::updateChannel_data()
+{
+    QTest::addColumn<QVariantMap>("info");
+    QTest::addColumn<bool>("configured");
+    QTest::newRow("all three keys") << channel() << true;
+    QTest::newRow("switched off") << channel(false) << false;
+    QTest::newRow("switch as text") << channel(u"true"_s) << false;
+    QTest::newRow("http feed") << channel(true, u"http://updates.example.com/feed.xml"_s) << false;
+    QTest::newRow("feed without a host") << channel(true, u"https:///feed.xml"_s) << false;
+    QTest::newRow("key of 31 bytes") << channel(true, feed, QString::fromLatin1(QByteArray(31, 'k').toBase64()))
+                                     << false;
+    QTest::newRow("key that is no Base64")
+        << channel(true, feed, u"not*base64*at*all*but*long*enough*to*pass"_s) << false;
+}
+
+void AnalysisTest::updateChannel()
+{
+    QFETCH(QVariantMap, info);
+    QFETCH(bool, configured);
+    auto updater = std::make_unique<StubUpdater>();
+    updater->startError = u"falta la clave"_s;
+    AppUpdates updates(info, std::move(updater), nullptr);
+    updates.start();
+    QCOMPARE(updates.configured(), configured);
+    QCOMPARE(updates.status() == u"No se pudo iniciar el actualizador: falta la clave"_s, configured);
+    // Without an updater to drive there is no channel, whatever the keys say.
+    QVERIFY(!AppUpdates(info, nullptr, nullptr).configured());
+}
+
+// Neither a check nor a relaunch into the new version may cut an analysis or a download short.
+void AnalysisTest::busyHoldsUpdates()
+{
+    AppHarness harness;
+    auto owned = std::make_unique<StubUpdater>();
+    StubUpdater* updater = owned.get();
+    auto* updates = new AppUpdates(channel(), std::move(owned), &harness.services);
+    updates->setInstallPollInterval(std::chrono::milliseconds(20));
+    AppModel& model = harness.open(updates);
+    model.start();
+    QTRY_VERIFY(model.engineReady());
+    QVERIFY(!updater->scheduledCheck());
+
+    model.setLink(linkOf(first));
+    model.analyze();
+    QCOMPARE(updater->scheduledCheck(),
+        (UpdateRefusal {
+            u"com.brisomar.updates"_s, 1, u"Brisomar terminará las descargas antes de comprobar actualizaciones."_s }));
+    updates->check();
+    QCOMPARE(updater->checks, 0);
+    QCOMPARE(updates->status(), u"Esperá a que termine la cola antes de buscar actualizaciones."_s);
+    QTRY_COMPARE(harness.engine->count(Kind::analyze), 1);
+    harness.engine->call(Kind::analyze, 0)->finish(QList { first });
+    QTRY_VERIFY(!model.analyzing());
+    QVERIFY(!updater->scheduledCheck());
+
+    model.enqueue();
+    int relaunches = 0;
+    QVERIFY(updater->updateReady([&] { ++relaunches; }));
+    QVERIFY(updates->installPending());
+    QVERIFY(!QTest::qWaitFor([&] { return relaunches > 0; }, 200));
+    model.cancel(model.jobs().first());
+    QTRY_COMPARE(relaunches, 1);
+    QVERIFY(!updates->installPending());
+    updates->check();
+    QCOMPARE(updater->checks, 1);
+    QVERIFY(!updater->updateReady([&] { ++relaunches; }));
 }
 
 QTEST_GUILESS_MAIN(AnalysisTest)

@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,6 +38,23 @@ DownloadJob deliverJob(const DownloadJob& job)
     return done;
 }
 
+QList<DownloadJob> jobsIn(const QString& folder, int count, JobState state, int firstCreated = 0)
+{
+    QList<DownloadJob> jobs;
+    for (int i = 0; i < count; ++i)
+        jobs.append(endedJob(folder, u"vid%1"_s.arg(i, 8, 10, QLatin1Char('0')), u"t"_s, state, {}, firstCreated + i));
+    return jobs;
+}
+
+// The copies kept aside of the unreadable `name`, with their contents.
+QList<QByteArray> aside(const QString& data, const QString& name)
+{
+    QList<QByteArray> contents;
+    for (const QString& file : QDir(data).entryList({ name + u".unreadable-*"_s }, QDir::Files))
+        contents.append(TestSupport::readFile(data + u'/' + file));
+    return contents;
+}
+
 } // namespace
 
 class QueueTest : public QObject
@@ -51,6 +69,12 @@ private Q_SLOTS:
     void retryAndRemove();
     void progressAndCancelOfTheRunningJob();
     void shutdownAndReopen();
+    void historyAtLaunch_data();
+    void historyAtLaunch();
+    void preferencesAtLaunch();
+    void failuresShowABanner();
+    void playAndReveal();
+    void derivedLists();
 };
 
 void QueueTest::jobsRunInTurn()
@@ -145,12 +169,7 @@ void QueueTest::enqueueNeedsAFreshAnalysis()
     model.setLink(linkOf(first));
     model.analyze();
     QTRY_VERIFY(model.info());
-    model.setProfile({ .kind = DownloadKind::video, .height = 1234 });
-    model.enqueue();
-    QCOMPARE(model.banner(), u"Elegí una resolución disponible."_s);
-
     // The field names another video: that one is analysed, not the shown one queued.
-    model.setProfile({});
     model.setLink(linkOf(second));
     model.enqueue();
     QVERIFY(model.jobs().isEmpty());
@@ -184,13 +203,8 @@ void QueueTest::retryAndRemove()
 
     model.retry(gone);
     QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
-    DownloadJob retried = gone;
-    retried.state = JobState::downloading;
-    retried.progress = 0;
-    retried.path.reset();
-    retried.bytes.reset();
-    retried.detail = u"Conectando con YouTube…"_s;
-    QCOMPARE(model.jobs()[2], retried);
+    QCOMPARE(model.jobs()[2].state, JobState::downloading);
+    QVERIFY(!model.jobs()[2].path && !model.jobs()[2].bytes && model.jobs()[2].progress == 0);
 
     model.retry(failed);
     QCOMPARE(model.jobs()[0].state, JobState::queued);
@@ -259,6 +273,122 @@ void QueueTest::shutdownAndReopen()
     QCOMPARE(reopened.jobs()[1].state, JobState::interrupted);
     QCOMPARE(reopened.pendingCount(), 0);
     QCOMPARE(harness.engine->count(Kind::exportJob), 0);
+}
+
+// What the model loads and what it then saves: "loaded saved first-saved-video kept-aside".
+void QueueTest::historyAtLaunch_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("expected");
+
+    const QString folder = u"/tmp/brisomar-tests"_s;
+    QTest::newRow("600 records keep the last 500")
+        << DownloadJob::encodeHistory(jobsIn(folder, 600, JobState::failed)) << u"500 500 vid00000100 0"_s;
+    QTest::newRow("450 completed and 10 failed keep the 400 newest completed") << DownloadJob::encodeHistory(
+        jobsIn(folder, 450, JobState::completed) + jobsIn(folder, 10, JobState::failed, 450))
+                                                                               << u"460 410 vid00000050 0"_s;
+    QTest::newRow("100 completed and 480 failed keep the last 500 records") << DownloadJob::encodeHistory(
+        jobsIn(folder, 100, JobState::completed) + jobsIn(folder, 480, JobState::failed, 100))
+                                                                            << u"500 500 vid00000080 0"_s;
+    QByteArray oversize = DownloadJob::encodeHistory(jobsIn(folder, 1, JobState::completed));
+    oversize.append(QByteArray(8'000'001 - oversize.size(), ' '));
+    QTest::newRow("8,000,001 bytes load nothing") << oversize << u"0 0 - 1"_s;
+    QTest::newRow("not JSON") << "[{\"id\":"_ba << u"0 0 - 1"_s;
+    QList<DownloadJob> foreign = jobsIn(folder, 2, JobState::failed);
+    foreign[0].video.id = u"not an id"_s;
+    QTest::newRow("a record of no valid source is dropped")
+        << DownloadJob::encodeHistory(foreign) << u"1 1 vid00000001 0"_s;
+}
+
+void QueueTest::historyAtLaunch()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, expected);
+
+    AppHarness harness;
+    QVERIFY(TestSupport::writeFile(harness.data() + u"/library.json"_s, file));
+    AppModel& model = harness.open();
+    // Kept once: later saves replace only the file the model wrote.
+    model.persist();
+    model.persist();
+    const QList<DownloadJob> saved = history(harness);
+    const QList<QByteArray> keptAside = aside(harness.data(), u"library.json"_s);
+    QCOMPARE(u"%1 %2 %3 %4"_s.arg(model.jobs().size())
+                 .arg(saved.size())
+                 .arg(saved.isEmpty() ? u"-"_s : saved.first().video.id)
+                 .arg(keptAside.size()),
+        expected);
+    QVERIFY(keptAside.isEmpty() || keptAside.first() == file);
+}
+
+// A draft link is kept to its first 4096 characters; an unreadable file is kept aside before the first save replaces
+// it.
+void QueueTest::preferencesAtLaunch()
+{
+    AppHarness harness;
+    const QString path = harness.data() + u"/preferences.json"_s;
+    Preferences saved;
+    saved.metadata = false;
+    saved.lastLink = QString(5000, u'x');
+    saved.lastProfile = DownloadProfile { .kind = DownloadKind::video, .height = 1234 };
+    QVERIFY(TestSupport::writeFile(path, saved.encode()));
+    AppModel& model = harness.open();
+    QCOMPARE(model.link(), QString(4096, u'x'));
+    QCOMPARE(model.profile(), DownloadProfile { .metadata = false });
+
+    QVERIFY(TestSupport::writeFile(path, "{\"folder\": "_ba));
+    harness.open().setAppearance(u"light"_s);
+    QCOMPARE(aside(harness.data(), u"preferences.json"_s), QList { "{\"folder\": "_ba });
+    QCOMPARE(Preferences::decode(TestSupport::readFile(path))->appearance, u"light"_s);
+}
+
+void QueueTest::failuresShowABanner()
+{
+    AppHarness harness;
+    QVERIFY(TestSupport::writeFile(harness.data(), "a file where the folder should be"));
+    harness.open();
+    QVERIFY(harness.model->banner()->startsWith(u"No se pudo abrir el historial local. No se pudo crear la carpeta"_s));
+    QVERIFY(harness.model->bannerError());
+
+    QVERIFY(QFile::remove(harness.data()));
+    AppModel& model = harness.open();
+    QVERIFY(QDir().mkpath(harness.data() + u"/library.json"_s));
+    model.persist();
+    QVERIFY(harness.model->banner()->startsWith(u"El historial no se pudo guardar: No se pudo escribir"_s));
+}
+
+void QueueTest::playAndReveal()
+{
+    AppHarness harness;
+    AppModel& model = harness.open();
+    DownloadJob job = finishedJob(harness.downloads(), u"abcdefghijk"_s, u"t"_s, u"a"_s, DownloadKind::audio, 0);
+    model.play(job);
+    model.reveal(job);
+    QCOMPARE(model.previewJob(), job);
+    QCOMPARE(harness.services.revealed, QStringList { *job.path });
+    // A file that changed size since it was saved is not the saved one.
+    job.bytes = *job.bytes + 1;
+    model.reveal(job);
+    QCOMPARE(harness.services.revealed.size(), 1);
+    QCOMPARE(model.banner(), u"El archivo se movió o ya no existe. Podés volver a descargarlo."_s);
+}
+
+void QueueTest::derivedLists()
+{
+    AppHarness harness;
+    QList<DownloadJob> jobs;
+    for (const auto& [state, second] : { std::pair { JobState::failed, 1 }, { JobState::completed, 3 },
+             { JobState::downloading, 2 }, { JobState::cancelled, 2 }, { JobState::completed, 1 } })
+        jobs += jobsIn(harness.downloads(), 1, state, second);
+    QVERIFY(harness.writeHistory(jobs));
+    AppModel& model = harness.open();
+    // A job that was running when the program ended reads back as interrupted.
+    jobs[2].state = JobState::interrupted;
+    jobs[2].detail = u"La app se cerró. Reintentá para continuar."_s;
+    // Newest first; equal dates keep the list's order.
+    QCOMPARE(model.queue(), (QList { jobs[2], jobs[3], jobs[0] }));
+    QCOMPARE(model.completed(), (QList { jobs[1], jobs[4] }));
+    QCOMPARE(model.pendingCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(QueueTest)

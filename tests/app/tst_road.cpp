@@ -32,16 +32,13 @@ void RoadTest::linkToLibraryAndBack()
         model.analyze();
         QTRY_VERIFY_WITH_TIMEOUT(model.info(), 60000);
         QCOMPARE(model.videoQualities(), QList<qint64> { 240 });
-        QVERIFY(!model.banner());
 
         // One audio and one video job, run one after the other.
         model.enqueue();
         DownloadProfile video = model.profile();
         video.kind = DownloadKind::video;
         model.setProfile(video);
-        QCOMPARE(model.profile().height, 240);
         model.enqueue();
-        QCOMPARE(model.pendingCount(), 2);
         QTRY_VERIFY_WITH_TIMEOUT(model.pendingCount() == 0, 180000);
         QCOMPARE(model.completed().size(), 2);
         for (const DownloadJob& job : model.completed()) {

@@ -6,27 +6,14 @@
 // before a check and its relaunch hook before installing, like a real one.
 class StubUpdater : public Updater
 {
-    Q_OBJECT
-
 public:
     QString startError;
-    bool canCheck = true;
-    bool automatic = false;
-    int starts = 0;
     int checks = 0;
 
-    QString start() override
-    {
-        ++starts;
-        return startError;
-    }
-    bool canCheckForUpdates() const override { return canCheck; }
-    bool automaticallyChecksForUpdates() const override { return automatic; }
-    void setAutomaticallyChecksForUpdates(bool value) override
-    {
-        automatic = value;
-        Q_EMIT automaticallyChecksForUpdatesChanged(value);
-    }
+    QString start() override { return startError; }
+    bool canCheckForUpdates() const override { return true; }
+    bool automaticallyChecksForUpdates() const override { return false; }
+    void setAutomaticallyChecksForUpdates(bool) override { }
     void checkForUpdates() override { ++checks; }
 
     // A check the updater schedules by itself: the refusal, if any.
