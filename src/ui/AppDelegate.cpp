@@ -26,14 +26,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-AppDelegate::QuitChoice askUser(QMessageBox& alert)
-{
-    alert.exec();
-    const QAbstractButton* clicked = alert.clickedButton();
-    return clicked && clicked->objectName() == u"closeApp"_s ? AppDelegate::QuitChoice::closeApp
-                                                             : AppDelegate::QuitChoice::keepDownloading;
-}
-
 // The edit commands go to whichever text field has the focus, as they would
 // on a platform whose menus talk to the first responder.
 void forwardToFocus(const char* method)
@@ -85,7 +77,6 @@ AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Downloade
     : QObject(parent)
     , m_arguments(arguments)
     , m_services(std::move(services))
-    , m_quitQuestion(askUser)
 {
     if (!m_services) {
         auto desktop = std::make_unique<QtDesktopServices>();
@@ -299,7 +290,8 @@ AppDelegate::TerminateReply AppDelegate::shouldTerminate()
         alert.setDefaultButton(keep);
         alert.setEscapeButton(keep);
         dressAlert(alert);
-        if (m_quitQuestion(alert) != QuitChoice::closeApp)
+        alert.exec();
+        if (alert.clickedButton() != close)
             return TerminateReply::cancel;
     }
     // Read before the shutdown, which stops the work it looks at.

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,11 +27,8 @@ class AppDelegate : public QObject
     Q_OBJECT
 
 public:
-    enum class QuitChoice { keepDownloading, closeApp };
     // May the application end: no, now, or after the quit delay.
     enum class TerminateReply { cancel, now, later };
-    // Answers the quit alert; the default shows it and waits for the user.
-    using QuitQuestion = std::function<QuitChoice(QMessageBox& alert)>;
 
     static constexpr std::chrono::milliseconds quitDelay { 2200 };
     static constexpr std::chrono::milliseconds snapshotDelay { 3000 };
@@ -69,8 +65,6 @@ public:
     void quit();
     bool isQuitting() const { return m_quitting; }
 
-    void setQuitQuestion(QuitQuestion question) { m_quitQuestion = std::move(question); }
-
     // The path that follows "--snapshot", if any.
     static std::optional<QString> snapshotPath(const QStringList& arguments);
     // The window's content as a PNG at `path`.
@@ -97,7 +91,6 @@ private:
     std::unique_ptr<MainWindow> m_window;
     MainView* m_view = nullptr;
     QPointer<QMessageBox> m_about;
-    QuitQuestion m_quitQuestion;
     QObject* m_inputGate = nullptr;
     std::unique_ptr<QTranslator> m_qtTexts;
     bool m_quitting = false;
