@@ -2,7 +2,7 @@
 #include "FuzzCheck.h"
 
 #include "Preferences.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "BrisError.h"
 #include "DownloadJob.h"
 #include "MediaLink.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "VideoInfo.h"
 
 #include <QSet>

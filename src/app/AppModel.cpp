@@ -6,7 +6,7 @@
 #include "DesktopServices.h"
 #include "Downloader.h"
 #include "MediaLink.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QDateTime>
 #include <QDir>

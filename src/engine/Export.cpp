@@ -3,7 +3,7 @@
 #include "BrisError.h"
 #include "DownloadProgress.h"
 #include "FileSystem.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "OriginalRecord.h"
 
-#include "JsonFields.h"
+#include "StrictJson.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,10 +21,10 @@ std::optional<OriginalRecord> OriginalRecord::fromJson(const QByteArray& data)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();
-    const std::optional<QString> videoID = JsonFields::text(object.value(u"videoID"_s));
-    const std::optional<QString> filename = JsonFields::text(object.value(u"filename"_s));
-    const std::optional<double> duration = JsonFields::number(object.value(u"duration"_s));
-    const std::optional<qint64> bytes = JsonFields::integer(object.value(u"bytes"_s));
+    const std::optional<QString> videoID = StrictJson::text(object.value(u"videoID"_s));
+    const std::optional<QString> filename = StrictJson::text(object.value(u"filename"_s));
+    const std::optional<double> duration = StrictJson::number(object.value(u"duration"_s));
+    const std::optional<qint64> bytes = StrictJson::integer(object.value(u"bytes"_s));
     if (!videoID || !filename || !duration || !bytes)
         return std::nullopt;
     return OriginalRecord { *videoID, *filename, *duration, *bytes };

@@ -1,7 +1,7 @@
 #include "DownloadJob.h"
 
 #include "BrisPaths.h"
-#include "JsonFields.h"
+#include "StrictJson.h"
 #include "JsonWriter.h"
 
 #include <QFileInfo>
@@ -120,20 +120,20 @@ std::optional<DownloadJob> DownloadJob::fromJson(const QJsonValue& value)
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
-    const auto idText = JsonFields::text(object.value(u"id"_s));
+    const auto idText = StrictJson::text(object.value(u"id"_s));
     const auto id = idText ? uuidFromText(*idText) : std::nullopt;
     const auto video = VideoInfo::fromJson(object.value(u"video"_s));
     const auto profile = DownloadProfile::fromJson(object.value(u"profile"_s));
-    const auto folder = JsonFields::text(object.value(u"folder"_s));
-    const auto state = JsonFields::enumeration<JobState>(object.value(u"state"_s));
-    const auto progress = JsonFields::number(object.value(u"progress"_s));
-    const auto detail = JsonFields::text(object.value(u"detail"_s));
-    const auto createdSeconds = JsonFields::number(object.value(u"created"_s));
+    const auto folder = StrictJson::text(object.value(u"folder"_s));
+    const auto state = StrictJson::enumeration<JobState>(object.value(u"state"_s));
+    const auto progress = StrictJson::number(object.value(u"progress"_s));
+    const auto detail = StrictJson::text(object.value(u"detail"_s));
+    const auto createdSeconds = StrictJson::number(object.value(u"created"_s));
     const QDateTime created = createdSeconds ? fromReferenceSeconds(*createdSeconds) : QDateTime();
-    const auto path = JsonFields::optionalField<QString>(object, u"path"_s, JsonFields::text);
-    const auto bytes = JsonFields::optionalField<qint64>(object, u"bytes"_s, JsonFields::integer);
-    const auto actualHeight = JsonFields::optionalField<qint64>(object, u"actualHeight"_s, JsonFields::integer);
-    const auto reusedOriginal = JsonFields::boolean(object.value(u"reusedOriginal"_s));
+    const auto path = StrictJson::optionalField<QString>(object, u"path"_s, StrictJson::text);
+    const auto bytes = StrictJson::optionalField<qint64>(object, u"bytes"_s, StrictJson::integer);
+    const auto actualHeight = StrictJson::optionalField<qint64>(object, u"actualHeight"_s, StrictJson::integer);
+    const auto reusedOriginal = StrictJson::boolean(object.value(u"reusedOriginal"_s));
     if (!id || !video || !profile || !folder || !state || !progress || !detail || !created.isValid() || !path || !bytes
         || !actualHeight || !reusedOriginal)
         return std::nullopt;

@@ -1,7 +1,7 @@
 #include "DownloadProfile.h"
 
 #include "BrisError.h"
-#include "JsonFields.h"
+#include "StrictJson.h"
 #include "JsonWriter.h"
 
 #include <QHashFunctions>
@@ -89,12 +89,12 @@ std::optional<DownloadProfile> DownloadProfile::fromJson(const QJsonValue& value
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
-    const auto kind = JsonFields::enumeration<DownloadKind>(object.value(u"kind"_s));
-    const auto audio = JsonFields::enumeration<AudioFormat>(object.value(u"audio"_s));
-    const auto bitrate = JsonFields::integer(object.value(u"bitrate"_s));
-    const auto container = JsonFields::enumeration<VideoContainer>(object.value(u"container"_s));
-    const auto height = JsonFields::integer(object.value(u"height"_s));
-    const auto metadata = JsonFields::boolean(object.value(u"metadata"_s));
+    const auto kind = StrictJson::enumeration<DownloadKind>(object.value(u"kind"_s));
+    const auto audio = StrictJson::enumeration<AudioFormat>(object.value(u"audio"_s));
+    const auto bitrate = StrictJson::integer(object.value(u"bitrate"_s));
+    const auto container = StrictJson::enumeration<VideoContainer>(object.value(u"container"_s));
+    const auto height = StrictJson::integer(object.value(u"height"_s));
+    const auto metadata = StrictJson::boolean(object.value(u"metadata"_s));
     if (!kind || !audio || !bitrate || !container || !height || !metadata)
         return std::nullopt;
     return DownloadProfile { *kind, *audio, *bitrate, *container, *height, *metadata };

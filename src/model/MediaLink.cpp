@@ -1,6 +1,6 @@
 #include "MediaLink.h"
 
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QRegularExpression>
 #include <QStringList>

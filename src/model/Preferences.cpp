@@ -1,8 +1,8 @@
 #include "Preferences.h"
 
-#include "JsonFields.h"
+#include "StrictJson.h"
 #include "JsonWriter.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -50,13 +50,13 @@ std::optional<Preferences> Preferences::decode(const QByteArray& data)
         return std::nullopt;
     const QJsonObject object = document.object();
     Preferences preferences;
-    if (const auto folder = JsonFields::text(object.value(u"folder"_s)))
+    if (const auto folder = StrictJson::text(object.value(u"folder"_s)))
         preferences.folder = *folder;
-    if (const auto appearance = JsonFields::text(object.value(u"appearance"_s)))
+    if (const auto appearance = StrictJson::text(object.value(u"appearance"_s)))
         preferences.appearance = *appearance;
-    if (const auto metadata = JsonFields::boolean(object.value(u"metadata"_s)))
+    if (const auto metadata = StrictJson::boolean(object.value(u"metadata"_s)))
         preferences.metadata = *metadata;
-    if (const auto lastLink = JsonFields::text(object.value(u"lastLink"_s)))
+    if (const auto lastLink = StrictJson::text(object.value(u"lastLink"_s)))
         preferences.lastLink = graphemePrefix(*lastLink, maxLastLinkLength);
     preferences.lastProfile = DownloadProfile::fromJson(object.value(u"lastProfile"_s));
     return preferences;

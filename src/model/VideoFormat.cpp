@@ -1,6 +1,6 @@
 #include "VideoFormat.h"
 
-#include "JsonFields.h"
+#include "StrictJson.h"
 #include "JsonWriter.h"
 
 #include <QHashFunctions>
@@ -35,11 +35,11 @@ std::optional<VideoFormat> VideoFormat::fromJson(const QJsonValue& value)
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
-    const auto height = JsonFields::integer(object.value(u"height"_s));
-    const auto width = JsonFields::integer(object.value(u"width"_s));
-    const auto codec = JsonFields::text(object.value(u"codec"_s));
-    const auto hasAudio = JsonFields::boolean(object.value(u"hasAudio"_s));
-    const auto bytes = JsonFields::optionalField<qint64>(object, u"bytes"_s, JsonFields::integer);
+    const auto height = StrictJson::integer(object.value(u"height"_s));
+    const auto width = StrictJson::integer(object.value(u"width"_s));
+    const auto codec = StrictJson::text(object.value(u"codec"_s));
+    const auto hasAudio = StrictJson::boolean(object.value(u"hasAudio"_s));
+    const auto bytes = StrictJson::optionalField<qint64>(object, u"bytes"_s, StrictJson::integer);
     if (!height || !width || !codec || !hasAudio || !bytes)
         return std::nullopt;
     return VideoFormat { *height, *width, *codec, *hasAudio, *bytes };

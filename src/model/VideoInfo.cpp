@@ -1,9 +1,9 @@
 #include "VideoInfo.h"
 
 #include "BrisError.h"
-#include "JsonFields.h"
+#include "StrictJson.h"
 #include "JsonWriter.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -82,11 +82,11 @@ QString cleanText(const QJsonValue& value, const QString& fallback)
 
 std::optional<VideoFormat> rendition(const QJsonObject& format, const QJsonObject& entry)
 {
-    const QString codec = JsonFields::text(format.value(u"vcodec"_s)).value_or(u"unknown"_s);
+    const QString codec = StrictJson::text(format.value(u"vcodec"_s)).value_or(u"unknown"_s);
 
-    std::optional<double> rawHeight = JsonFields::number(format.value(u"height"_s));
+    std::optional<double> rawHeight = StrictJson::number(format.value(u"height"_s));
     if (!rawHeight)
-        rawHeight = JsonFields::number(entry.value(u"height"_s));
+        rawHeight = StrictJson::number(entry.value(u"height"_s));
     // Compared before the conversion so that no value is out of the integer's range.
     if (!rawHeight || !(*rawHeight >= 1 && *rawHeight < maxHeight + 1))
         return std::nullopt;
@@ -94,19 +94,19 @@ std::optional<VideoFormat> rendition(const QJsonObject& format, const QJsonObjec
 
     if (codec == u"none"_s || (codec.size() > maxCodecLength && graphemeCount(codec) > maxCodecLength))
         return std::nullopt;
-    if (JsonFields::boolean(format.value(u"has_drm"_s)) == true)
+    if (StrictJson::boolean(format.value(u"has_drm"_s)) == true)
         return std::nullopt;
 
-    std::optional<qint64> width = JsonFields::truncatedInteger(format.value(u"width"_s));
+    std::optional<qint64> width = StrictJson::truncatedInteger(format.value(u"width"_s));
     if (!width)
-        width = JsonFields::truncatedInteger(entry.value(u"width"_s));
+        width = StrictJson::truncatedInteger(entry.value(u"width"_s));
 
     const bool hasAudio
-        = format.contains(u"acodec"_s) && JsonFields::text(format.value(u"acodec"_s)).value_or(u"none"_s) != u"none"_s;
+        = format.contains(u"acodec"_s) && StrictJson::text(format.value(u"acodec"_s)).value_or(u"none"_s) != u"none"_s;
 
     const QString sizeKey = format.contains(u"filesize"_s) ? u"filesize"_s : u"filesize_approx"_s;
     return VideoFormat { height, width.value_or(height), codec, hasAudio,
-        JsonFields::truncatedInteger(format.value(sizeKey)) };
+        StrictJson::truncatedInteger(format.value(sizeKey)) };
 }
 
 } // namespace
@@ -139,16 +139,16 @@ QList<VideoInfo> VideoInfo::parseAll(const QByteArray& output, const MediaLink& 
         if (!acceptsExtractor(platform, extractor.toString()))
             throw foreign();
 
-        const std::optional<QString> id = JsonFields::text(entry.value(u"id"_s));
+        const std::optional<QString> id = StrictJson::text(entry.value(u"id"_s));
         if (!id || !validID(*id))
             throw foreign();
 
         const QString liveStatus = entry.value(u"live_status"_s).toString();
-        if (JsonFields::boolean(entry.value(u"is_live"_s)) == true || liveStatus == u"is_live"_s
+        if (StrictJson::boolean(entry.value(u"is_live"_s)) == true || liveStatus == u"is_live"_s
             || liveStatus == u"is_upcoming"_s || liveStatus == u"post_live"_s)
             throw BrisError::message(u"Los directos en curso y estrenos futuros no están disponibles."_s);
 
-        const double duration = JsonFields::number(entry.value(u"duration"_s)).value_or(0);
+        const double duration = StrictJson::number(entry.value(u"duration"_s)).value_or(0);
         if (!validDuration(duration))
             continue;
 
@@ -167,7 +167,7 @@ QList<VideoInfo> VideoInfo::parseAll(const QByteArray& output, const MediaLink& 
             continue;
         seen.insert(*id);
 
-        std::optional<QString> thumbnail = JsonFields::text(entry.value(u"thumbnail"_s));
+        std::optional<QString> thumbnail = StrictJson::text(entry.value(u"thumbnail"_s));
         if (thumbnail)
             thumbnail = graphemePrefix(*thumbnail, maxThumbnailLength);
 
@@ -298,14 +298,14 @@ std::optional<VideoInfo> VideoInfo::fromJson(const QJsonValue& value)
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
-    const auto id = JsonFields::text(object.value(u"id"_s));
-    const auto title = JsonFields::text(object.value(u"title"_s));
-    const auto author = JsonFields::text(object.value(u"author"_s));
-    const auto duration = JsonFields::number(object.value(u"duration"_s));
+    const auto id = StrictJson::text(object.value(u"id"_s));
+    const auto title = StrictJson::text(object.value(u"title"_s));
+    const auto author = StrictJson::text(object.value(u"author"_s));
+    const auto duration = StrictJson::number(object.value(u"duration"_s));
     const auto provider
-        = JsonFields::optionalField<MediaPlatform>(object, u"provider"_s, JsonFields::enumeration<MediaPlatform>);
-    const auto sourceURL = JsonFields::optionalField<QString>(object, u"sourceURL"_s, JsonFields::text);
-    const auto thumbnailURL = JsonFields::optionalField<QString>(object, u"thumbnailURL"_s, JsonFields::text);
+        = StrictJson::optionalField<MediaPlatform>(object, u"provider"_s, StrictJson::enumeration<MediaPlatform>);
+    const auto sourceURL = StrictJson::optionalField<QString>(object, u"sourceURL"_s, StrictJson::text);
+    const auto thumbnailURL = StrictJson::optionalField<QString>(object, u"thumbnailURL"_s, StrictJson::text);
     const QJsonValue formatValue = object.value(u"formats"_s);
     if (!id || !title || !author || !duration || !formatValue.isArray() || !provider || !sourceURL || !thumbnailURL)
         return std::nullopt;

@@ -9,7 +9,7 @@
 #include "OriginalRecord.h"
 #include "SocialValidation.h"
 #include "TestAudio.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -86,7 +86,7 @@ QString shortID(const QString& id)
 
 } // namespace
 
-LocalSuite::LocalSuite(std::shared_ptr<FixtureEngine> engine, const QString& root, CheckLog& log, LinkRules rules,
+LocalSuite::LocalSuite(std::shared_ptr<FixtureEngine> engine, const QString& root, CheckLog& log, RulesUnderTest rules,
     SuiteSupport::Printer print)
     : m_engine(std::move(engine))
     , m_root(root)

@@ -2,7 +2,7 @@
 
 #include "CheckLog.h"
 #include "DownloadJob.h"
-#include "LinkRules.h"
+#include "RulesUnderTest.h"
 #include "SuiteSupport.h"
 #include "VideoInfo.h"
 
@@ -21,7 +21,7 @@ class FixtureEngine;
 class LocalSuite
 {
 public:
-    LocalSuite(std::shared_ptr<FixtureEngine> engine, const QString& root, CheckLog& log, LinkRules rules,
+    LocalSuite(std::shared_ptr<FixtureEngine> engine, const QString& root, CheckLog& log, RulesUnderTest rules,
         SuiteSupport::Printer print);
     ~LocalSuite();
     LocalSuite(const LocalSuite&) = delete;
@@ -59,7 +59,7 @@ private:
     std::shared_ptr<FixtureEngine> m_engine;
     QDir m_root;
     CheckLog& m_log;
-    LinkRules m_rules;
+    RulesUnderTest m_rules;
     SuiteSupport::Printer m_print;
     QString m_downloads;
     QString m_original;

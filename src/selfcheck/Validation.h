@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkRules.h"
+#include "RulesUnderTest.h"
 #include "SuiteSupport.h"
 
 // The suites of "--self-test" (local) and "--live-test" (live): one line per
@@ -9,7 +9,7 @@ namespace Validation {
 
 struct Options
 {
-    LinkRules rules;
+    RulesUnderTest rules;
     SuiteSupport::Printer print = SuiteSupport::printLine;
 };
 

@@ -4,7 +4,7 @@
 #include "Fixtures.h"
 #include "OfflineVideo.h"
 #include "TestSupport.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "Fixtures.h"
 #include "Preferences.h"
 #include "TestSupport.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QCryptographicHash>
 #include <QFile>

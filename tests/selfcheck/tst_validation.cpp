@@ -20,7 +20,7 @@ private Q_SLOTS:
 
 void TestValidation::brokenLinkRuleStopsTheSuiteAtItsCheck()
 {
-    LinkRules rules;
+    RulesUnderTest rules;
     rules.mediaLink = [](const QString& text) {
         return MediaLink::make(
             QString(text).replace(u"twitter.com/BrisomarQA/status/1"_s, u"x.com/BrisomarQA/status/9"_s));

@@ -1,7 +1,7 @@
 #include "SegmentedPicker.h"
 #include "SettingsView.h"
 #include "SwitchButton.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "Theme.h"
 #include "Window.h"
 

@@ -1,7 +1,7 @@
 #include "KindTile.h"
 
 #include "Symbols.h"
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QGuiApplication>
 

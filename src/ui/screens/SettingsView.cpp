@@ -9,7 +9,7 @@
 #include "StyledLabel.h"
 #include "SwitchButton.h"
 #include "SymbolView.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "Theme.h"
 #include "UpdateSettingsView.h"
 

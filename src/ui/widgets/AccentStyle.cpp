@@ -1,6 +1,6 @@
 #include "AccentStyle.h"
 
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QApplication>
 #include <QPointer>

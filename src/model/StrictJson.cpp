@@ -1,9 +1,9 @@
-#include "JsonFields.h"
+#include "StrictJson.h"
 
 #include <cmath>
 #include <limits>
 
-namespace JsonFields {
+namespace StrictJson {
 
 std::optional<QString> text(const QJsonValue& value)
 {
@@ -49,4 +49,4 @@ std::optional<qint64> truncatedInteger(const QJsonValue& value)
     return value.toInteger(qint64(d));
 }
 
-} // namespace JsonFields
+} // namespace StrictJson

@@ -10,7 +10,7 @@
 
 // Strict readers for the program's own records: a value of the wrong type is
 // "nothing", never a silent default.
-namespace JsonFields {
+namespace StrictJson {
 
 std::optional<QString> text(const QJsonValue& value);
 std::optional<bool> boolean(const QJsonValue& value);
@@ -40,4 +40,4 @@ std::optional<std::optional<T>> optionalField(const QJsonObject& object, const Q
     return decoded;
 }
 
-} // namespace JsonFields
+} // namespace StrictJson

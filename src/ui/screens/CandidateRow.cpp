@@ -3,7 +3,7 @@
 #include "ClampedLabel.h"
 #include "StyledLabel.h"
 #include "SymbolView.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "Theme.h"
 
 #include <QHBoxLayout>

@@ -7,7 +7,7 @@
 #include "QuietStyle.h"
 #include "Surface.h"
 #include "Symbols.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "Theme.h"
 
 #include <QAbstractItemView>

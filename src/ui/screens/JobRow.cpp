@@ -9,7 +9,7 @@
 #include "StyledLabel.h"
 #include "Symbols.h"
 #include "SymbolView.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

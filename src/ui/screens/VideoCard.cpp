@@ -5,7 +5,7 @@
 #include "StyledLabel.h"
 #include "Symbols.h"
 #include "SymbolView.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "ThumbnailView.h"
 
 #include <QDesktopServices>

@@ -7,7 +7,7 @@
 #include "QuietStyle.h"
 #include "StyledLabel.h"
 #include "SymbolView.h"
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 #include "Theme.h"
 
 #include <QHBoxLayout>

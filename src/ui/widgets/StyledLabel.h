@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QLabel>
 

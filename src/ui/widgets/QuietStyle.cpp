@@ -1,6 +1,6 @@
 #include "QuietStyle.h"
 
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QApplication>
 #include <QPointer>

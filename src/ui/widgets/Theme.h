@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ColorScheme.h"
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QObject>
 #include <QPalette>

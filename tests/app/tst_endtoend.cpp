@@ -8,7 +8,7 @@ using namespace Qt::Literals::StringLiterals;
 // The whole road without a window: the real yt-dlp, ffmpeg and ffprobe over a
 // local clip, through the model, to verified files and a history that a
 // second model reads back.
-class RoadTest : public QObject
+class EndToEndTest : public QObject
 {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ private Q_SLOTS:
     void linkToLibraryAndBack();
 };
 
-void RoadTest::linkToLibraryAndBack()
+void EndToEndTest::linkToLibraryAndBack()
 {
     AppHarness harness;
     QDir::setCurrent(harness.dir.path());
@@ -61,5 +61,5 @@ void RoadTest::linkToLibraryAndBack()
     QCOMPARE(reopened.profile().kind, DownloadKind::video);
 }
 
-QTEST_GUILESS_MAIN(RoadTest)
-#include "tst_road.moc"
+QTEST_GUILESS_MAIN(EndToEndTest)
+#include "tst_endtoend.moc"

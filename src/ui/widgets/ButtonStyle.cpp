@@ -1,7 +1,7 @@
 #include "ButtonStyle.h"
 
 #include "Theme.h"
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QPainter>
 #include <QPixmapCache>

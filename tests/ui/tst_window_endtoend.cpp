@@ -20,7 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 
 using namespace Window;
 
-class WindowRoadTest : public QObject
+class WindowEndToEndTest : public QObject
 {
     Q_OBJECT
 
@@ -94,5 +94,5 @@ private Q_SLOTS:
     }
 };
 
-WINDOW_TEST(WindowRoadTest);
-#include "tst_windowroad.moc"
+WINDOW_TEST(WindowEndToEndTest);
+#include "tst_window_endtoend.moc"

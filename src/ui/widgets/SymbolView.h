@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Symbols.h"
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QWidget>
 

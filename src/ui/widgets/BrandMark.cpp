@@ -1,7 +1,7 @@
 #include "BrandMark.h"
 
 #include "Symbols.h"
-#include "Vocabulary.h"
+#include "ColorsAndFonts.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "TextHelpers.h"
+#include "TextFormatting.h"
 
 #include <QLocale>
 #include <QTextBoundaryFinder>
