@@ -2,9 +2,8 @@
 #include "Validation.h"
 
 #include <QCoreApplication>
-#include <QFuture>
 #include <QTextStream>
-#include <QtConcurrent>
+#include <QThreadPool>
 
 #include <cstring>
 
@@ -31,7 +30,12 @@ int runHeadless(int argc, char* argv[], std::function<int()> suite)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"Brisomar"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(BRISOMAR_VERSION));
-    QtConcurrent::run(std::move(suite)).then(&app, [](int status) { QCoreApplication::exit(status); });
+    // Handed back as a queued call, as the application model does: Qt 6.4's
+    // QFuture::then with a context object crashed now and then.
+    QThreadPool::globalInstance()->start([&app, suite = std::move(suite)] {
+        const int status = suite();
+        QMetaObject::invokeMethod(&app, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+    });
     return app.exec();
 }
 

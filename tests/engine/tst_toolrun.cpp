@@ -5,6 +5,8 @@
 #include "Toolchain.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <future>
@@ -53,6 +55,7 @@ private Q_SLOTS:
     void stoppedTokenLaunchesNothing();
     void groupEnds_data();
     void groupEnds();
+    void startersDeathEndsGroup();
 };
 
 void ToolRunTest::outcomes_data()
@@ -165,7 +168,7 @@ void ToolRunTest::groupEnds()
     StandInTools stand;
     const QString pids = stand.file(u"pid"_s);
     stand.script(u"ffmpeg"_s,
-        "pids='"_ba + pids.toUtf8() + "'\necho $$ > \"$pids.runner\"\n"
+        "pids='"_ba + pids.toUtf8() + "'\nps -o pgid= $$ > \"$pids.runner\"\n"
             + "( trap '' TERM; echo $BASHPID > \"$pids\"; exec sleep 600 ) " + (holdsPipes ? "" : ">/dev/null 2>&1 ")
             + "&\n"
               "until [ -s \"$pids\" ]; do sleep 0.01; done\n" // SIGTERM must find the trap set
@@ -195,6 +198,25 @@ void ToolRunTest::groupEnds()
     QTRY_VERIFY_WITH_TIMEOUT(TestSupport::processEnded(pidIn(pids)), 10000);
     QVERIFY(TestSupport::processEnded(pidIn(pids + u".runner"_s)));
     QVERIFY(!ProcessGroup::alive(pid_t(pidIn(pids + u".runner"_s))));
+}
+
+// The program dies by SIGKILL while a tool runs: the group must not live on.
+void ToolRunTest::startersDeathEndsGroup()
+{
+    StandInTools stand;
+    const QString started = stand.file(u"started"_s);
+    stand.script(u"ffmpeg"_s, "( trap '' TERM; exec sleep 600 ) & touch '"_ba + started.toUtf8() + "'; exec sleep 600");
+    QProcess starter;
+    starter.start(u"/bin/sh"_s,
+        { u"-c"_s, u"\"$0\" \"$1\" & echo $!; wait"_s, stand.toolPath(u"runner"_s), stand.toolPath(u"ffmpeg"_s) });
+    QVERIFY(starter.waitForReadyRead(10000));
+    const pid_t group = pid_t(starter.readLine().trimmed().toLongLong());
+    QVERIFY(group > 1);
+    const auto cleanup = qScopeGuard([group] { ProcessGroup::kill(group); });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 10000);
+    starter.kill();
+    QVERIFY(starter.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessGroup::alive(group), 10000);
 }
 
 QTEST_GUILESS_MAIN(ToolRunTest)
