@@ -1,24 +1,23 @@
 #include "AppModel.h"
 
 #include "AppUpdates.h"
-#include "AtomicFile.h"
+#include "Background.h"
 #include "BrisError.h"
 #include "DesktopServices.h"
 #include "Downloader.h"
-#include "MediaLink.h"
-#include "TextFormatting.h"
+#include "JobQueue.h"
+#include "LinkAnalysis.h"
+#include "LocalStorage.h"
+#include "QualityLadder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSet>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -27,57 +26,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr qint64 maxHistoryBytes = 8'000'000;
-constexpr qsizetype maxLoadedJobs = 500;
-constexpr qsizetype maxSavedJobs = 500;
-constexpr qsizetype maxSavedCompleted = 400;
-constexpr qsizetype maxDraftLink = 4096;
-
-const QString interruptedDetail = u"La app se cerró. Reintentá para continuar."_s;
-const QString cancelledDetail = u"Podés reintentar para continuar."_s;
-const QString waitingDetail = u"En espera"_s;
-
-bool isPending(JobState state)
-{
-    return state == JobState::queued || isActive(state);
-}
-
-// A value or the exception that stopped it: worker results cross threads this way.
-template <typename T> struct Outcome
-{
-    std::optional<T> value;
-    std::exception_ptr error;
-};
-
-template <typename F> auto capture(F&& work) -> Outcome<std::invoke_result_t<F>>
-{
-    try {
-        return { work(), {} };
-    } catch (...) {
-        return { std::nullopt, std::current_exception() };
-    }
-}
-
-// The cache size is a courtesy figure: a failure to measure it keeps the old one.
-std::optional<qint64> measureCache(const Downloader& engine)
-{
-    try {
-        return engine.cacheBytes();
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 struct EngineCheck
 {
     QString versions;
-    std::optional<qint64> cacheBytes;
-};
-
-struct ExportResult
-{
-    std::optional<DownloadJob> job;
-    std::exception_ptr error;
     std::optional<qint64> cacheBytes;
 };
 
@@ -91,94 +42,64 @@ void makeFolder(const QString& folder)
     }
 }
 
-// A file that exists but could not be used; an empty one holds nothing worth keeping.
-std::optional<QString> unusable(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return std::nullopt;
-    if (info.isFile() && info.size() == 0)
-        return std::nullopt;
-    return path;
-}
-
 } // namespace
 
-template <typename Task, typename Then> void AppModel::runThenCallback(Task task, Then then)
-{
-    // The result comes back as a queued call, dropped with the model if it is
-    // gone; the model outlives the task, since its destructor waits for the
-    // pool. (Qt 6.4's QFuture::then with a context object crashed now and then.)
-    m_pool.start([this, task = std::move(task), then = std::move(then)] {
-        QMetaObject::invokeMethod(
-            this, [then, result = task()] { then(result); }, Qt::QueuedConnection);
-    });
-}
-
-AppModel::AppModel(std::shared_ptr<Downloader> engine, DesktopServices* services, QObject* parent)
+AppModel::AppModel(AppEnginePtr engine, DesktopServices* services, QObject* parent)
     : AppModel(std::move(engine), services, nullptr, parent)
 {
 }
 
-AppModel::AppModel(std::shared_ptr<Downloader> engine, DesktopServices* services, AppUpdates* updates, QObject* parent)
+AppModel::AppModel(AppEnginePtr engine, DesktopServices* services, AppUpdates* updates, QObject* parent)
     : QObject(parent)
     , m_engine(engine ? std::move(engine) : std::make_shared<Downloader>())
     , m_services(services)
     , m_updates(updates ? updates : new AppUpdates(services, this))
+    , m_analysis(new LinkAnalysis(m_engine, m_pool, this))
+    , m_queue(new JobQueue(m_engine, m_pool, this))
+    , m_storage(std::make_unique<LocalStorage>(m_engine->paths()))
     , m_engineDetail(u"Comprobando el motor local…"_s)
-    , m_section(u"new"_s)
-    , m_libraryKind(u"all"_s)
     , m_bannerDuration(8s)
 {
     m_updates->setParent(this);
     // Stale analyses may still be stopping while a new one and a download run.
     m_pool.setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
+
+    connect(m_analysis, &LinkAnalysis::changed, this, &AppModel::linkStateChanged);
+    connect(m_analysis, &LinkAnalysis::edited, this, &AppModel::saveDraft);
+    connect(m_analysis, &LinkAnalysis::videoChosen, this, &AppModel::normalizeQuality);
+    connect(m_analysis, &LinkAnalysis::message, this, &AppModel::show);
+    connect(m_queue, &JobQueue::jobsChanged, this, &AppModel::jobsChanged);
+    connect(m_queue, &JobQueue::jobUpdated, this, &AppModel::jobUpdated);
+    connect(m_queue, &JobQueue::historyEdited, this, &AppModel::persist);
+    connect(m_queue, &JobQueue::message, this, &AppModel::show);
+    connect(m_queue, &JobQueue::cacheMeasured, this, &AppModel::setCacheSize);
     load();
 }
 
 AppModel::~AppModel()
 {
-    for (const CancellationPtr& token : { m_statusToken, m_analyzingToken, m_activeToken })
-        if (token)
-            token->cancel();
+    if (m_statusToken)
+        m_statusToken->cancel();
+    m_analysis->stop();
+    m_queue->cancelRun();
     // Cancelled runs end within the engine's grace period; their results are dropped.
     m_pool.waitForDone();
 }
 
 void AppModel::load()
 {
+    LocalStorage::Loaded loaded;
     try {
-        m_engine->paths().prepare();
+        loaded = m_storage->load();
     } catch (const std::exception& error) {
         // Set directly: this banner stays until the user closes it.
         m_banner = u"No se pudo abrir el historial local. "_s + errorDescription(error);
         m_bannerError = true;
         return;
     }
-    // Saves cut short by a crash leave their temporary files behind; nothing
-    // of this run has saved yet.
-    for (const QString& path : { m_engine->paths().history(), m_engine->paths().preferences() })
-        AtomicFile::discardLeftovers(path);
-    loadPreferences();
-    loadHistory();
-}
-
-void AppModel::loadPreferences()
-{
-    const QString path = m_engine->paths().preferences();
-    QFile file(path);
-    if (file.exists()) {
-        std::optional<Preferences> decoded;
-        if (file.open(QIODevice::ReadOnly))
-            decoded = Preferences::decode(file.readAll());
-        if (decoded)
-            m_preferences = *decoded;
-        else
-            m_unreadablePreferences = unusable(path);
-    }
-    if (const QString folder = qEnvironmentVariable("BRISOMAR_DOWNLOAD_DIR"); !folder.isEmpty())
-        m_preferences.folder = folder;
-    m_link = m_preferences.lastLink;
+    m_preferences = loaded.preferences;
+    m_queue->restore(loaded.jobs);
+    m_analysis->restore(m_preferences.lastLink);
     if (m_preferences.lastProfile) {
         try {
             m_preferences.lastProfile->validate();
@@ -189,140 +110,21 @@ void AppModel::loadPreferences()
     m_profile.metadata = m_preferences.metadata;
 }
 
-void AppModel::loadHistory()
-{
-    const QString path = m_engine->paths().history();
-    QFile file(path);
-    if (!file.exists())
-        return;
-    std::optional<QList<DownloadJob>> decoded;
-    if (file.open(QIODevice::ReadOnly) && file.size() <= maxHistoryBytes) {
-        // The size check above can race with a writer; the read bound cannot.
-        const QByteArray data = file.read(maxHistoryBytes + 1);
-        if (data.size() <= maxHistoryBytes)
-            decoded = DownloadJob::decodeHistory(data);
-    }
-    if (!decoded) {
-        m_unreadableHistory = unusable(path);
-        return;
-    }
-    QList<DownloadJob> jobs;
-    for (const DownloadJob& job : std::as_const(*decoded))
-        if (job.video.validSource())
-            jobs.append(job);
-    if (jobs.size() > maxLoadedJobs)
-        jobs = jobs.mid(jobs.size() - maxLoadedJobs);
-    for (DownloadJob& job : jobs) {
-        if (isPending(job.state)) {
-            job.state = JobState::interrupted;
-            job.detail = interruptedDetail;
-        }
-    }
-    m_jobs = jobs;
-}
-
 // Derived state
-
-std::optional<DownloadJob> AppModel::active() const
-{
-    if (!m_activeID)
-        return std::nullopt;
-    const qsizetype index = indexOf(*m_activeID);
-    return index < 0 ? std::nullopt : std::optional(m_jobs[index]);
-}
-
-namespace {
-QList<DownloadJob> newestFirst(const QList<DownloadJob>& jobs, bool completed)
-{
-    QList<DownloadJob> result;
-    for (const DownloadJob& job : jobs)
-        if ((job.state == JobState::completed) == completed)
-            result.append(job);
-    std::stable_sort(
-        result.begin(), result.end(), [](const DownloadJob& a, const DownloadJob& b) { return a.created > b.created; });
-    return result;
-}
-} // namespace
-
-QList<DownloadJob> AppModel::queue() const
-{
-    return newestFirst(m_jobs, false);
-}
-
-QList<DownloadJob> AppModel::completed() const
-{
-    return newestFirst(m_jobs, true);
-}
-
-int AppModel::pendingCount() const
-{
-    return int(
-        std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const DownloadJob& job) { return isPending(job.state); }));
-}
-
-std::optional<ColorScheme> AppModel::colorScheme() const
-{
-    if (m_preferences.appearance == u"dark"_s)
-        return ColorScheme::dark;
-    if (m_preferences.appearance == u"light"_s)
-        return ColorScheme::light;
-    return std::nullopt;
-}
-
-namespace {
-// The standard heights between the smallest and the largest the video has.
-QList<qint64> offeredHeights(const std::optional<VideoInfo>& info, VideoContainer container)
-{
-    static const QList<qint64> ladder = { 4320, 2160, 1440, 1080, 720, 480, 360, 240, 144 };
-    if (!info)
-        return {};
-    const QList<qint64> heights = info->heights(container);
-    if (heights.isEmpty())
-        return {};
-    const auto [lowest, highest] = std::minmax_element(heights.cbegin(), heights.cend());
-    QList<qint64> offered;
-    for (const qint64 height : ladder)
-        if (height >= *lowest && height <= *highest)
-            offered.append(height);
-    return offered;
-}
-} // namespace
 
 QList<qint64> AppModel::videoQualities() const
 {
-    return offeredHeights(m_info, m_profile.container);
-}
-
-DownloadProfile AppModel::snapped(DownloadProfile profile) const
-{
-    const QList<qint64> rates = qualities(profile.audio);
-    if (!rates.isEmpty() && !rates.contains(profile.bitrate))
-        profile.bitrate = rates.contains(192) ? 192 : rates.first();
-    if (m_info) {
-        const QList<qint64> heights = offeredHeights(m_info, profile.container);
-        if (!heights.contains(profile.height) && profile.height != 0)
-            profile.height = heights.contains(1080) ? 1080 : heights.isEmpty() ? 0 : heights.first();
-    }
-    return profile;
+    return offeredHeights(m_analysis->info(), m_profile.container);
 }
 
 // Setters
-
-void AppModel::setLink(const QString& link)
-{
-    if (link == m_link)
-        return;
-    m_link = link;
-    Q_EMIT linkStateChanged();
-    linkChanged();
-}
 
 void AppModel::setProfile(const DownloadProfile& profile)
 {
     if (profile == m_profile)
         return;
     const bool reshaped = profile.audio != m_profile.audio || profile.container != m_profile.container;
-    assignProfile(reshaped ? snapped(profile) : profile);
+    assignProfile(reshaped ? snapped(profile, m_analysis->info()) : profile);
     saveDraft();
 }
 
@@ -334,7 +136,7 @@ void AppModel::assignProfile(const DownloadProfile& profile)
     Q_EMIT profileChanged();
 }
 
-void AppModel::setSection(const QString& section)
+void AppModel::setSection(Section section)
 {
     if (std::exchange(m_section, section) != section)
         Q_EMIT sectionChanged();
@@ -352,7 +154,7 @@ void AppModel::setLibrarySearch(const QString& search)
         Q_EMIT libraryFilterChanged();
 }
 
-void AppModel::setLibraryKind(const QString& kind)
+void AppModel::setLibraryKind(LibraryKind kind)
 {
     if (std::exchange(m_libraryKind, kind) != kind)
         Q_EMIT libraryFilterChanged();
@@ -362,14 +164,6 @@ void AppModel::setPreviewJob(const std::optional<DownloadJob>& job)
 {
     if (std::exchange(m_previewJob, job) != job)
         Q_EMIT previewJobChanged();
-}
-
-void AppModel::clearInfo()
-{
-    if (m_info) {
-        m_info.reset();
-        Q_EMIT linkStateChanged();
-    }
 }
 
 void AppModel::clearBanner()
@@ -387,7 +181,7 @@ void AppModel::setPreferences(const Preferences& preferences)
     savePreferences();
 }
 
-void AppModel::setAppearance(const QString& appearance)
+void AppModel::setAppearance(Appearance appearance)
 {
     Preferences changed = m_preferences;
     changed.appearance = appearance;
@@ -399,11 +193,6 @@ void AppModel::setMetadata(bool metadata)
     Preferences changed = m_preferences;
     changed.metadata = metadata;
     setPreferences(changed);
-}
-
-void AppModel::setBannerDuration(std::chrono::milliseconds duration)
-{
-    m_bannerDuration = duration;
 }
 
 void AppModel::setCacheSize(qint64 bytes)
@@ -419,24 +208,9 @@ void AppModel::setEngineState(bool ready, bool checking, const QString& detail)
     m_engineReady = ready;
     m_engineChecking = checking;
     m_engineDetail = detail;
+    m_analysis->setEngineReady(ready);
+    m_queue->setEngineReady(ready);
     Q_EMIT engineStateChanged();
-}
-
-void AppModel::setLinkState(const std::optional<VideoInfo>& info, const QList<VideoInfo>& candidates,
-    const std::optional<QString>& analyzedLink)
-{
-    if (info == m_info && candidates == m_candidates && analyzedLink == m_analyzedLink)
-        return;
-    m_info = info;
-    m_candidates = candidates;
-    m_analyzedLink = analyzedLink;
-    Q_EMIT linkStateChanged();
-}
-
-void AppModel::setAnalyzing(bool analyzing)
-{
-    if (std::exchange(m_analyzing, analyzing) != analyzing)
-        Q_EMIT linkStateChanged();
 }
 
 // Lifecycle and engine
@@ -444,7 +218,7 @@ void AppModel::setAnalyzing(bool analyzing)
 void AppModel::start()
 {
     m_updates->setIsBusy(
-        [self = QPointer<AppModel>(this)] { return self && (self->pendingCount() > 0 || self->m_analyzing); });
+        [self = QPointer<AppModel>(this)] { return self && (self->pendingCount() > 0 || self->analyzing()); });
     m_updates->start();
     QMetaObject::invokeMethod(this, &AppModel::checkEngine, Qt::QueuedConnection);
 }
@@ -458,6 +232,7 @@ void AppModel::checkEngine()
     setEngineState(m_engineReady, true, m_engineDetail);
 
     runThenCallback(
+        m_pool, this,
         [engine = m_engine, token] {
             return capture([&] { return EngineCheck { engine->versions(token), measureCache(*engine) }; });
         },
@@ -498,19 +273,11 @@ void AppModel::show(const QString& text, bool error)
 void AppModel::shutdown()
 {
     saveDraft();
-    for (const CancellationPtr& token : { m_statusToken, m_analyzingToken, m_activeToken })
-        if (token)
-            token->cancel();
-    bool changed = false;
-    for (DownloadJob& job : m_jobs) {
-        if (isPending(job.state)) {
-            job.state = JobState::interrupted;
-            job.detail = interruptedDetail;
-            changed = true;
-        }
-    }
-    if (changed)
-        Q_EMIT jobsChanged();
+    if (m_statusToken)
+        m_statusToken->cancel();
+    m_analysis->stop();
+    m_queue->cancelRun();
+    m_queue->interruptPending();
     persist();
 }
 
@@ -518,89 +285,12 @@ void AppModel::shutdown()
 
 void AppModel::paste()
 {
-    const std::optional<QString> text = m_services ? m_services->clipboardText() : std::nullopt;
-    if (!text || !MediaLink::make(*text)) {
-        show(u"Copiá primero un enlace de YouTube, Facebook, Instagram o X / Twitter."_s, true);
-        return;
-    }
-    cancelAnalysis();
-    setLink(text->trimmed());
-    clearInfo();
-    analyze();
-}
-
-void AppModel::linkChanged()
-{
-    const std::optional<MediaLink> link = MediaLink::make(m_link);
-    const std::optional<QString> address = link ? std::optional(link->url()) : std::nullopt;
-    if (address != m_analyzedLink)
-        setLinkState(std::nullopt, {}, std::nullopt);
-    saveDraft();
-}
-
-void AppModel::analyze()
-{
-    if (!m_engineReady || m_analyzing)
-        return;
-    const std::optional<MediaLink> link = MediaLink::make(m_link);
-    if (!link) {
-        show(u"Pegá un enlace de YouTube, Facebook, Instagram o X / Twitter."_s, true);
-        return;
-    }
-    if (m_analyzingToken)
-        m_analyzingToken->cancel();
-    auto token = std::make_shared<Cancellation>();
-    m_analyzingToken = token;
-    m_analyzing = true;
-    m_info.reset();
-    m_candidates.clear();
-    m_analyzedLink.reset();
-    Q_EMIT linkStateChanged();
-
-    const QString text = m_link;
-    runThenCallback([engine = m_engine, text, token] { return capture([&] { return engine->analyze(text, token); }); },
-        [this, text, token](const Outcome<QList<VideoInfo>>& outcome) {
-            if (outcome.value) {
-                const std::optional<MediaLink> asked = MediaLink::make(text);
-                if (!token->cancelled() && asked && MediaLink::make(m_link) == asked) {
-                    const QList<VideoInfo>& videos = *outcome.value;
-                    setLinkState(
-                        videos.size() == 1 ? std::optional(videos.first()) : std::nullopt, videos, asked->url());
-                    normalizeQuality();
-                }
-            } else if (!token->cancelled()) {
-                show(errorDescription(outcome.error), true);
-            }
-            if (m_analyzingToken == token) {
-                m_analyzingToken.reset();
-                setAnalyzing(false);
-            }
-        });
-}
-
-void AppModel::cancelAnalysis()
-{
-    if (m_analyzingToken)
-        m_analyzingToken->cancel();
-    m_analyzingToken.reset();
-    setAnalyzing(false);
-}
-
-void AppModel::chooseVideo(const QString& id)
-{
-    const auto found = std::find_if(
-        m_candidates.cbegin(), m_candidates.cend(), [&](const VideoInfo& video) { return video.id == id; });
-    const std::optional<VideoInfo> chosen = found == m_candidates.cend() ? std::nullopt : std::optional(*found);
-    if (chosen != m_info) {
-        m_info = chosen;
-        Q_EMIT linkStateChanged();
-    }
-    normalizeQuality();
+    m_analysis->paste(m_services ? m_services->clipboardText() : std::nullopt);
 }
 
 void AppModel::normalizeQuality()
 {
-    const DownloadProfile normal = snapped(m_profile);
+    const DownloadProfile normal = snapped(m_profile, m_analysis->info());
     if (normal == m_profile)
         return;
     assignProfile(normal);
@@ -609,9 +299,7 @@ void AppModel::normalizeQuality()
 
 void AppModel::saveDraft()
 {
-    Preferences draft = m_preferences;
-    draft.lastLink = graphemePrefix(m_link, maxDraftLink);
-    draft.lastProfile = m_profile;
+    const Preferences draft = LocalStorage::withDraft(m_preferences, m_analysis->link(), m_profile);
     if (std::exchange(m_preferences, draft) != draft)
         Q_EMIT preferencesChanged();
     savePreferences();
@@ -619,19 +307,10 @@ void AppModel::saveDraft()
 
 // Queue
 
-qsizetype AppModel::indexOf(const QUuid& id) const
-{
-    const auto found
-        = std::find_if(m_jobs.cbegin(), m_jobs.cend(), [&](const DownloadJob& job) { return job.id == id; });
-    return found == m_jobs.cend() ? -1 : found - m_jobs.cbegin();
-}
-
 void AppModel::enqueue()
 {
-    const std::optional<MediaLink> link = MediaLink::make(m_link);
-    const std::optional<QString> address = link ? std::optional(link->url()) : std::nullopt;
-    if (m_analyzedLink != address || !m_info) {
-        analyze();
+    if (!m_analysis->current()) {
+        m_analysis->analyze();
         return;
     }
     try {
@@ -640,223 +319,30 @@ void AppModel::enqueue()
         show(errorDescription(error), true);
         return;
     }
-    const DownloadJob job = DownloadJob::make(*m_info, m_profile, m_preferences.folder, JobState::queued, false);
-    const QString key = job.key();
-    for (const DownloadJob& saved : std::as_const(m_jobs)) {
-        if (saved.state == JobState::completed && saved.key() == key && saved.fileAvailable()) {
-            show(u"Ya tenés esta versión guardada. La encontrás en Descargados."_s, false);
-            setSection(u"library"_s);
-            setLibrarySearch(saved.video.title);
-            return;
-        }
-    }
-    for (const DownloadJob& pending : std::as_const(m_jobs)) {
-        if (isPending(pending.state) && pending.key() == key) {
-            show(u"Esa versión ya está en la cola."_s, false);
-            setSection(u"queue"_s);
-            return;
-        }
-    }
-    m_jobs.append(job);
-    Q_EMIT jobsChanged();
-    persist();
-    setSection(u"queue"_s);
-    pump();
-}
-
-void AppModel::pump()
-{
-    if (m_activeID || !m_engineReady)
-        return;
-    const auto next = std::find_if(
-        m_jobs.begin(), m_jobs.end(), [](const DownloadJob& job) { return job.state == JobState::queued; });
-    if (next == m_jobs.end())
-        return;
-    const DownloadJob queued = *next;
-    auto token = std::make_shared<Cancellation>();
-    m_activeID = queued.id;
-    m_activeToken = token;
-    next->state = JobState::downloading;
-    next->detail = u"Conectando con "_s + title(queued.video.platform()) + u"…"_s;
-    Q_EMIT jobsChanged();
-    persist();
-
-    const QUuid id = queued.id;
-    UpdateCallback update = [self = QPointer<AppModel>(this), id, token](const DownloadUpdate& report) {
-        if (token->cancelled())
-            return;
-        // The model outlives every engine call (its destructor waits for them),
-        // so it is safe to post to it from here.
-        if (AppModel* model = self.data())
-            QMetaObject::invokeMethod(
-                model,
-                [self, id, token, report] {
-                    if (self)
-                        self->applyUpdate(id, token, report);
-                },
-                Qt::QueuedConnection);
-    };
-    runThenCallback(
-        [engine = m_engine, queued, token, update] {
-            ExportResult result;
-            try {
-                result.job = engine->exportJob(queued, token, update);
-            } catch (...) {
-                result.error = std::current_exception();
-            }
-            result.cacheBytes = measureCache(*engine);
-            return result;
-        },
-        [this, id, token](
-            const ExportResult& result) { finishJob(id, token, result.job, result.error, result.cacheBytes); });
-}
-
-void AppModel::applyUpdate(const QUuid& id, const CancellationPtr& token, const DownloadUpdate& update)
-{
-    if (m_activeID != id || token->cancelled())
-        return;
-    const qsizetype index = indexOf(id);
-    if (index < 0 || !isActive(m_jobs[index].state))
-        return;
-    DownloadJob& job = m_jobs[index];
-    const JobState before = job.state;
-    // Only the running states are the engine's to report; the outcome comes with the returned record.
-    if (isActive(update.state))
-        job.state = update.state;
-    if (std::isfinite(update.progress))
-        job.progress = std::max(std::clamp(update.progress, 0.0, 1.0), job.progress);
-    job.detail = update.detail;
-    if (update.reused)
-        job.reusedOriginal = true;
-    if (job.state != before)
-        Q_EMIT jobsChanged();
-    Q_EMIT jobUpdated(id);
-}
-
-void AppModel::finishJob(const QUuid& id, const CancellationPtr& token, const std::optional<DownloadJob>& finished,
-    std::exception_ptr error, std::optional<qint64> cacheBytes)
-{
-    // Cleared before the job's new state is announced, so that screens reading
-    // `active` on that signal no longer see this job running.
-    if (m_activeID == id) {
-        m_activeID.reset();
-        m_activeToken.reset();
-    }
-    const qsizetype index = indexOf(id);
-    if (finished) {
-        if (index >= 0) {
-            m_jobs[index] = *finished;
-            Q_EMIT jobsChanged();
-        }
-        show(finished->video.title + u" ya está guardado en tu Mac."_s, false);
-    } else {
-        const bool cancelled = token->cancelled();
-        const QString description = errorDescription(error);
-        if (index >= 0) {
-            m_jobs[index].state = cancelled ? JobState::cancelled : JobState::failed;
-            m_jobs[index].detail = cancelled ? cancelledDetail : description;
-            Q_EMIT jobsChanged();
-        }
-        if (!cancelled)
-            show(description, true);
-    }
-    if (cacheBytes)
-        setCacheSize(*cacheBytes);
-    persist();
-    pump();
-}
-
-void AppModel::retry(const DownloadJob& job)
-{
-    if (!m_engineReady)
-        return;
-    const qsizetype index = indexOf(job.id);
-    if (index < 0 || isActive(m_jobs[index].state))
-        return;
-    const QString key = m_jobs[index].key();
-    for (const DownloadJob& other : std::as_const(m_jobs)) {
-        if (other.id != job.id && isPending(other.state) && other.key() == key) {
-            show(u"Esa descarga ya está en la cola."_s, false);
-            return;
-        }
-    }
-    DownloadJob& retried = m_jobs[index];
-    retried.state = JobState::queued;
-    retried.progress = 0;
-    retried.detail = waitingDetail;
-    retried.path.reset();
-    retried.bytes.reset();
-    Q_EMIT jobsChanged();
-    persist();
-    pump();
-}
-
-void AppModel::cancel(const DownloadJob& job)
-{
-    if (m_activeID == job.id && m_activeToken)
-        m_activeToken->cancel();
-    const qsizetype index = indexOf(job.id);
-    if (index >= 0 && m_jobs[index].state != JobState::completed) {
-        m_jobs[index].state = JobState::cancelled;
-        m_jobs[index].detail = cancelledDetail;
-        Q_EMIT jobsChanged();
-    }
-    persist();
-}
-
-void AppModel::remove(const DownloadJob& job)
-{
-    // The screen's copy may be older than the list: a job retried since then is running.
-    const qsizetype index = indexOf(job.id);
-    if (isPending(job.state) || (index >= 0 && isPending(m_jobs[index].state)))
-        return;
-    if (m_jobs.removeIf([&](const DownloadJob& listed) { return listed.id == job.id; }) > 0)
-        Q_EMIT jobsChanged();
-    persist();
-}
-
-// History, preferences and library actions
-
-void AppModel::keepUnreadable(std::optional<QString>& unreadable)
-{
-    if (!unreadable)
-        return;
-    const QString path = *unreadable;
-    if (!unusable(path)) {
-        unreadable.reset();
+    const DownloadJob job
+        = DownloadJob::make(*m_analysis->info(), m_profile, m_preferences.folder, JobState::queued, false);
+    if (const std::optional<DownloadJob> saved = m_queue->savedVersion(job)) {
+        show(u"Ya tenés esta versión guardada. La encontrás en Descargados."_s, false);
+        setSection(Section::library);
+        setLibrarySearch(saved->video.title);
         return;
     }
-    const QString stem = path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss"_s);
-    QString aside = stem;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = stem + u'-' + QString::number(n);
-    if (!QDir().rename(path, aside))
-        throw SystemError(u"No se pudo apartar el archivo ilegible %1."_s.arg(QDir::toNativeSeparators(path)));
-    unreadable.reset();
+    if (m_queue->pending(job)) {
+        show(u"Esa versión ya está en la cola."_s, false);
+        setSection(Section::queue);
+        return;
+    }
+    m_queue->add(job);
+    setSection(Section::queue);
+    m_queue->pump();
 }
+
+// Saving and library actions
 
 void AppModel::persist()
 {
-    QList<DownloadJob> finished;
-    for (const DownloadJob& job : std::as_const(m_jobs))
-        if (job.state == JobState::completed)
-            finished.append(job);
-    std::stable_sort(finished.begin(), finished.end(),
-        [](const DownloadJob& a, const DownloadJob& b) { return a.created > b.created; });
-    QSet<QUuid> keptCompleted;
-    for (qsizetype i = 0; i < std::min(finished.size(), maxSavedCompleted); ++i)
-        keptCompleted.insert(finished[i].id);
-
-    QList<DownloadJob> saved;
-    for (const DownloadJob& job : std::as_const(m_jobs))
-        if (job.state != JobState::completed || keptCompleted.contains(job.id))
-            saved.append(job);
-    if (saved.size() > maxSavedJobs)
-        saved = saved.mid(saved.size() - maxSavedJobs);
-
     try {
-        keepUnreadable(m_unreadableHistory);
-        AtomicFile::write(m_engine->paths().history(), DownloadJob::encodeHistory(saved));
+        m_storage->saveHistory(m_queue->jobs());
     } catch (const std::exception& error) {
         show(u"El historial no se pudo guardar: "_s + errorDescription(error), true);
     }
@@ -865,8 +351,7 @@ void AppModel::persist()
 void AppModel::savePreferences()
 {
     try {
-        keepUnreadable(m_unreadablePreferences);
-        AtomicFile::write(m_engine->paths().preferences(), m_preferences.encode());
+        m_storage->savePreferences(m_preferences);
     } catch (const std::exception&) {
         show(u"No se pudo guardar la configuración."_s, true);
     }
@@ -927,7 +412,7 @@ void AppModel::play(const DownloadJob& job)
 
 void AppModel::clearCache()
 {
-    if (m_activeID)
+    if (m_queue->running())
         return;
     try {
         m_engine->clearCache();

@@ -4,6 +4,10 @@
 
 enum class DownloadKind { audio, video };
 
-QString title(DownloadKind kind);
-QString rawValue(DownloadKind kind);
-template <> QList<DownloadKind> allCases<DownloadKind>();
+template <> struct EnumTable<DownloadKind>
+{
+    static constexpr EnumCase<DownloadKind> cases[] = {
+        { DownloadKind::audio, u"audio", u"Audio" },
+        { DownloadKind::video, u"video", u"Video" },
+    };
+};

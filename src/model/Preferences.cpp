@@ -30,7 +30,7 @@ QByteArray Preferences::encode() const
     writer.key("folder"_L1);
     writer.value(folder);
     writer.key("appearance"_L1);
-    writer.value(appearance);
+    writer.value(rawValue(appearance));
     writer.key("metadata"_L1);
     writer.value(metadata);
     writer.key("lastLink"_L1);
@@ -53,7 +53,8 @@ std::optional<Preferences> Preferences::decode(const QByteArray& data)
     if (const auto folder = StrictJson::text(object.value(u"folder"_s)))
         preferences.folder = *folder;
     if (const auto appearance = StrictJson::text(object.value(u"appearance"_s)))
-        preferences.appearance = *appearance;
+        // Any other text follows the system.
+        preferences.appearance = fromRawValue<Appearance>(*appearance).value_or(Appearance::system);
     if (const auto metadata = StrictJson::boolean(object.value(u"metadata"_s)))
         preferences.metadata = *metadata;
     if (const auto lastLink = StrictJson::text(object.value(u"lastLink"_s)))

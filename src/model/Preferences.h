@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Appearance.h"
 #include "DownloadProfile.h"
 
 #include <QByteArray>
@@ -11,8 +12,7 @@
 struct Preferences
 {
     QString folder = defaultFolder();
-    // "dark", "light", or anything else to follow the system.
-    QString appearance = QStringLiteral("dark");
+    Appearance appearance = Appearance::dark;
     bool metadata = true;
     QString lastLink;
     std::optional<DownloadProfile> lastProfile;

@@ -4,6 +4,10 @@
 
 enum class VideoContainer { mp4, mkv };
 
-QString title(VideoContainer container);
-QString rawValue(VideoContainer container);
-template <> QList<VideoContainer> allCases<VideoContainer>();
+template <> struct EnumTable<VideoContainer>
+{
+    static constexpr EnumCase<VideoContainer> cases[] = {
+        { VideoContainer::mp4, u"mp4", u"MP4 · compatible con Mac" },
+        { VideoContainer::mkv, u"mkv", u"MKV · máxima calidad disponible" },
+    };
+};

@@ -3,7 +3,6 @@
 #include "AlertLook.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
-#include "Downloader.h"
 #include "FirstFrameReport.h"
 #include "FocusLinkNotifier.h"
 #include "MainView.h"
@@ -251,7 +250,7 @@ void AppDelegate::preferences()
 
 void AppDelegate::newDownload()
 {
-    m_model->setSection(u"new"_s);
+    m_model->setSection(Section::newDownload);
     if (m_window) {
         if (m_window->isMinimized())
             m_window->showNormal();
@@ -264,7 +263,7 @@ void AppDelegate::newDownload()
 
 void AppDelegate::pasteLink()
 {
-    m_model->setSection(u"new"_s);
+    m_model->setSection(Section::newDownload);
     m_model->paste();
 }
 

@@ -44,8 +44,6 @@ private Q_SLOTS:
     void pasteDuringAnalysis();
     void staleResults();
     void refusals();
-    void qualityLadder_data();
-    void qualityLadder();
     void supersededEngineCheck();
     void updateChannel_data();
     void updateChannel();
@@ -117,44 +115,6 @@ void AnalysisTest::refusals()
     QCOMPARE(model.banner(), u"Copiá primero un enlace de YouTube, Facebook, Instagram o X / Twitter."_s);
     QVERIFY(model.bannerError() && !model.analyzing());
     QCOMPARE(model.link(), profile);
-}
-
-// The heights on offer for the analysed video ("|"-joined), then the chosen height snapped to
-// them by the analysis and when the container changes with 1440 chosen.
-void AnalysisTest::qualityLadder_data()
-{
-    QTest::addColumn<QList<qint64>>("heights");
-    QTest::addColumn<qint64>("draft");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("8K video keeps 2160") << QList<qint64> { 4320, 720 } << qint64(2160)
-                                         << u"4320|2160|1440|1080|720; 2160; 1440"_s;
-    QTest::newRow("4320 on a 4K video falls to 1080")
-        << QList<qint64> { 2160, 360 } << qint64(4320) << u"2160|1440|1080|720|480|360; 1080; 1440"_s;
-    QTest::newRow("no 1080 on offer") << QList<qint64> { 1000, 700 } << qint64(2160) << u"720; 720; 720"_s;
-    QTest::newRow("best available stays") << QList<qint64> { 720 } << qint64(0) << u"720; 0; 720"_s;
-}
-
-void AnalysisTest::qualityLadder()
-{
-    QFETCH(QList<qint64>, heights);
-    QFETCH(qint64, draft);
-    QFETCH(QString, expected);
-
-    AppHarness harness;
-    const VideoInfo video = testVideo(u"ccccccccccc"_s, heights);
-    QVERIFY(harness.openAnalysing({ video }));
-    AppModel& model = *harness.model;
-    model.setProfile({ .kind = DownloadKind::video, .height = draft });
-    model.setLink(linkOf(video));
-    model.analyze();
-    QTRY_VERIFY(model.info());
-    QStringList labels;
-    for (const qint64 height : model.videoQualities())
-        labels.append(QString::number(height));
-    const qint64 analysed = model.profile().height;
-    model.setProfile({ .kind = DownloadKind::video, .container = VideoContainer::mkv, .height = 1440 });
-    QCOMPARE(u"%1; %2; %3"_s.arg(labels.join(u'|')).arg(analysed).arg(model.profile().height), expected);
-    QCOMPARE(model.preferences().lastProfile, model.profile());
 }
 
 // A check started over the one running decides the engine's state; the cancelled one is no failure.

@@ -115,15 +115,15 @@ void QueueTest::enqueueDuplicates_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QString>("banner");
-    QTest::addColumn<QString>("section");
+    QTest::addColumn<Section>("section");
 
     const QString inQueue = u"Esa versión ya está en la cola."_s;
     const QString saved = u"Ya tenés esta versión guardada. La encontrás en Descargados."_s;
-    QTest::newRow("running") << false << QString() << 1 << inQueue << u"queue"_s;
-    QTest::newRow("running, into another folder") << false << u"folder"_s << 2 << QString() << u"queue"_s;
-    QTest::newRow("waiting behind another") << false << u"behind"_s << 2 << inQueue << u"queue"_s;
-    QTest::newRow("saved and present") << true << QString() << 1 << saved << u"library"_s;
-    QTest::newRow("saved, then deleted") << true << u"delete"_s << 2 << QString() << u"queue"_s;
+    QTest::newRow("running") << false << QString() << 1 << inQueue << Section::queue;
+    QTest::newRow("running, into another folder") << false << u"folder"_s << 2 << QString() << Section::queue;
+    QTest::newRow("waiting behind another") << false << u"behind"_s << 2 << inQueue << Section::queue;
+    QTest::newRow("saved and present") << true << QString() << 1 << saved << Section::library;
+    QTest::newRow("saved, then deleted") << true << u"delete"_s << 2 << QString() << Section::queue;
 }
 
 void QueueTest::enqueueDuplicates()
@@ -132,7 +132,7 @@ void QueueTest::enqueueDuplicates()
     QFETCH(QString, change);
     QFETCH(int, jobs);
     QFETCH(QString, banner);
-    QFETCH(QString, section);
+    QFETCH(Section, section);
 
     AppHarness harness;
     if (delivered)
@@ -152,13 +152,13 @@ void QueueTest::enqueueDuplicates()
         QVERIFY(QFile::remove(*model.jobs().first().path));
     }
     model.clearBanner();
-    model.setSection(u"new"_s);
+    model.setSection(Section::newDownload);
 
     model.enqueue();
     QCOMPARE(model.jobs().size(), jobs);
     QCOMPARE(model.section(), section);
     QCOMPARE(model.banner().value_or(QString()), banner);
-    QCOMPARE(model.librarySearch(), section == u"library"_s ? first.title : QString());
+    QCOMPARE(model.librarySearch(), section == Section::library ? first.title : QString());
 }
 
 void QueueTest::enqueueNeedsAFreshAnalysis()
@@ -337,9 +337,9 @@ void QueueTest::preferencesAtLaunch()
     QCOMPARE(model.profile(), DownloadProfile { .metadata = false });
 
     QVERIFY(TestSupport::writeFile(path, "{\"folder\": "_ba));
-    harness.open().setAppearance(u"light"_s);
+    harness.open().setAppearance(Appearance::light);
     QCOMPARE(aside(harness.data(), u"preferences.json"_s), QList { "{\"folder\": "_ba });
-    QCOMPARE(Preferences::decode(TestSupport::readFile(path))->appearance, u"light"_s);
+    QCOMPARE(Preferences::decode(TestSupport::readFile(path))->appearance, Appearance::light);
 }
 
 void QueueTest::failuresShowABanner()

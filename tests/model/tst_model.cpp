@@ -2,6 +2,7 @@
 #include "DownloadJob.h"
 #include "Fixtures.h"
 #include "Preferences.h"
+#include "QualityLadder.h"
 #include "TestSupport.h"
 #include "TextFormatting.h"
 
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void fileAvailable_data();
     void fileAvailable();
     void history();
+    void qualityLadder_data();
+    void qualityLadder();
 
 private:
     QTemporaryDir m_dir;
@@ -410,6 +413,39 @@ void TestModel::history()
     QVERIFY(first && first->video.validSource());
     QCOMPARE(first->key(), u"dQw4w9WgXcQ|audio-mp3-320-1|/tmp/x"_s);
     QCOMPARE(first->created, QDateTime(QDate(2023, 3, 8), QTime(20, 26, 40, 250), Qt::UTC));
+}
+
+// The heights on offer for a video of `heights` ("|"-joined), then a draft height snapped to
+// them, then 1440 snapped when the container becomes MKV.
+void TestModel::qualityLadder_data()
+{
+    QTest::addColumn<QList<qint64>>("heights");
+    QTest::addColumn<qint64>("draft");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("8K video keeps 2160") << QList<qint64> { 4320, 720 } << qint64(2160)
+                                         << u"4320|2160|1440|1080|720; 2160; 1440"_s;
+    QTest::newRow("4320 on a 4K video falls to 1080")
+        << QList<qint64> { 2160, 360 } << qint64(4320) << u"2160|1440|1080|720|480|360; 1080; 1440"_s;
+    QTest::newRow("no 1080 on offer") << QList<qint64> { 1000, 700 } << qint64(2160) << u"720; 720; 720"_s;
+    QTest::newRow("best available stays") << QList<qint64> { 720 } << qint64(0) << u"720; 0; 720"_s;
+}
+
+void TestModel::qualityLadder()
+{
+    QFETCH(QList<qint64>, heights);
+    QFETCH(qint64, draft);
+    QFETCH(QString, expected);
+
+    VideoInfo video { ytID, u"Un video"_s, u"Autor"_s, 12, {}, MediaPlatform::youtube, youtubeWatchURL(ytID), {} };
+    for (const qint64 height : heights)
+        video.formats.append({ height, height * 16 / 9, u"avc1.64001f"_s, true, std::nullopt });
+    QStringList labels;
+    for (const qint64 height : offeredHeights(video, VideoContainer::mp4))
+        labels.append(QString::number(height));
+    const qint64 analysed = snapped({ .kind = DownloadKind::video, .height = draft }, video).height;
+    const qint64 remuxed
+        = snapped({ .kind = DownloadKind::video, .container = VideoContainer::mkv, .height = 1440 }, video).height;
+    QCOMPARE(u"%1; %2; %3"_s.arg(labels.join(u'|')).arg(analysed).arg(remuxed), expected);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

@@ -78,12 +78,12 @@ void shootSections(bool full)
         written &= QTest::qWaitFor([&] { return model.active() && model.active()->progress > 0.4; });
     }
     for (const QString& appearance : appearances) {
-        model.setAppearance(appearance);
-        for (const QString& section : { u"new"_s, u"queue"_s, u"library"_s }) {
+        model.setAppearance(*fromRawValue<Appearance>(appearance));
+        for (const Section section : allCases<Section>()) {
             model.setSection(section);
-            if (full && section == u"library"_s)
+            if (full && section == Section::library)
                 model.show(u"Concierto completo en vivo ya está guardado en tu Mac."_s, false);
-            take(&view, appearance, (full ? u"full-"_s : u"empty-"_s) + section);
+            take(&view, appearance, (full ? u"full-"_s : u"empty-"_s) + rawValue(section));
             model.clearBanner();
         }
         if (!full)
@@ -116,12 +116,12 @@ void shootSections(bool full)
         video.provider = MediaPlatform::instagram;
         video.sourceURL = u"https://www.instagram.com/p/Cabc123/"_s;
     }
-    model.setSection(u"new"_s);
+    model.setSection(Section::newDownload);
     model.setLink(u"https://www.instagram.com/p/Cabc123/"_s);
     model.analyze();
     written &= QTest::qWaitFor([&] { return harness.engine->count(Kind::analyze) == 1; });
     for (const QString& appearance : appearances) {
-        model.setAppearance(appearance);
+        model.setAppearance(*fromRawValue<Appearance>(appearance));
         take(&view, appearance, u"new-analysing"_s);
     }
     harness.engine->call(Kind::analyze, 0)->finish(post);
@@ -138,7 +138,7 @@ void shootSections(bool full)
     written &= TestSupport::makeMedia(*job.path, 640, 360, 1, 10);
     auto* quality = view.findChild<QComboBox*>(u"qualityPicker"_s);
     for (const QString& appearance : appearances) {
-        model.setAppearance(appearance);
+        model.setAppearance(*fromRawValue<Appearance>(appearance));
         take(&view, appearance, u"new-chooser"_s);
         quality->showPopup();
         written &= QTest::qWaitForWindowExposed(quality->view()->window());
@@ -161,7 +161,7 @@ void shootPanels()
     AppDelegate delegate({ u"brisomar"_s }, harness.engine);
     delegate.launch();
     for (const QString& appearance : appearances) {
-        delegate.model()->setAppearance(appearance);
+        delegate.model()->setAppearance(*fromRawValue<Appearance>(appearance));
         delegate.about();
         auto* panel = delegate.window()->findChild<QMessageBox*>(u"aboutPanel"_s);
         written &= panel && QTest::qWaitForWindowExposed(panel);

@@ -70,8 +70,6 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+L goes to the link, the same") << u"Ctrl+L"_s << fresh;
         QTest::newRow("Ctrl+, opens the preferences")
             << u"Ctrl+,"_s << u"library libraryView Descargados library settings"_s;
-        QTest::newRow("an unknown section reads as the library")
-            << QString() << u"elsewhere libraryView Descargados library"_s;
     }
 
     void sections()
@@ -88,20 +86,18 @@ private Q_SLOTS:
         AppModel& model = *delegate.model();
         QVERIFY(QTest::qWaitFor([&] { return model.engineReady() && !model.engineChecking(); }));
         MainView& view = *delegate.mainView();
-        model.setSection(u"library"_s);
+        model.setSection(Section::library);
         QStringList screensWhenAsked;
         connect(&FocusLinkNotifier::instance(), &FocusLinkNotifier::focusLink, &delegate,
             [&] { screensWhenAsked.append(view.currentScreen()->objectName()); });
-        if (way.isEmpty())
-            model.setSection(u"elsewhere"_s);
-        else if (way.startsWith(u"nav"_s))
+        if (way.startsWith(u"nav"_s))
             QTest::mouseClick(view.findChild<QWidget*>(way), Qt::LeftButton);
         else
             QTest::keySequence(delegate.window(), QKeySequence(way));
-        QString seen = model.section() + u' ' + view.currentScreen()->objectName() + u' '
+        QString seen = rawValue(model.section()) + u' ' + view.currentScreen()->objectName() + u' '
             + view.findChild<QLabel*>(u"headerTitle"_s)->text();
-        for (const QString& entry : { u"new"_s, u"queue"_s, u"library"_s })
-            seen += view.sidebar()->entry(entry)->isSelected() ? u' ' + entry : QString();
+        for (const Section entry : allCases<Section>())
+            seen += view.sidebar()->entry(entry)->isSelected() ? u' ' + rawValue(entry) : QString();
         QCOMPARE(seen + (model.settings() ? u" settings"_s : QString()), shown);
         QVERIFY(screensWhenAsked.isEmpty());
         if (way.startsWith(u"Ctrl+"_s) && shown.startsWith(u"new"_s)) {

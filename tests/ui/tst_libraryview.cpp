@@ -70,7 +70,7 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QStringList, titles);
         QStringList kept;
-        for (const DownloadJob& job : LibraryModel::filtered(sampleJobs(u"/tmp/brisomar-unused"_s), search, kind))
+        for (const DownloadJob& job : LibraryModel::filtered(sampleJobs(u"/tmp/brisomar-unused"_s), search, *fromRawValue<LibraryKind>(kind)))
             kept.append(job.video.title);
         QCOMPARE(kept, titles);
     }

@@ -78,7 +78,7 @@ private Q_SLOTS:
             { endedJob(queue.harness.downloads(), u"failedaaaaa"_s, u"Falló"_s, JobState::failed, u"Error"_s, 1) }));
         QCOMPARE(text(*queue.view, u"queuePending"_s), u"0 en curso o en espera"_s);
         QTest::mouseClick(child(*queue.view, u"addLink"_s), Qt::LeftButton);
-        QCOMPARE(queue.model().section(), u"new"_s);
+        QCOMPARE(queue.model().section(), Section::newDownload);
         QVERIFY(queue.harness.enqueue(u"runningaaaa"_s, u"Corriendo"_s));
         QVERIFY(queue.harness.enqueue(u"waitingaaaa"_s, u"Esperando"_s));
         QTRY_COMPARE(queue.harness.engine->count(Kind::exportJob), 1);

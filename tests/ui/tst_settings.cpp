@@ -35,7 +35,7 @@ private Q_SLOTS:
     {
         Open<SettingsView> sheet;
         Preferences preferences;
-        preferences.appearance = u"light"_s;
+        preferences.appearance = Appearance::light;
         QVERIFY(TestSupport::writeFile(sheet.harness.data() + u"/preferences.json"_s, preferences.encode()));
         QVERIFY(sheet.open());
         QCOMPARE(Theme::instance().scheme(), ColorScheme::light);

@@ -59,7 +59,7 @@ private Q_SLOTS:
         QTest::mouseClick(kind, Qt::LeftButton, {}, kind->segmentRect(1).center());
         pick(window, u"formatPicker"_s, u"MP4 · compatible con Mac"_s);
         QTest::mouseClick(window.findChild<QPushButton*>(u"download"_s), Qt::LeftButton);
-        QVERIFY(model.section() == u"queue"_s && model.pendingCount() == 1);
+        QVERIFY(model.section() == Section::queue && model.pendingCount() == 1);
         QTRY_VERIFY_WITH_TIMEOUT(model.pendingCount() == 0, 120000);
         const DownloadJob saved = model.jobs().value(0);
         QVERIFY2(saved.state == JobState::completed && saved.fileAvailable(), qPrintable(saved.detail));

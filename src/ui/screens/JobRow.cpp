@@ -28,11 +28,6 @@ QString kindSymbol(const DownloadJob& job)
     return job.profile.kind == DownloadKind::audio ? u"waveform"_s : u"play.rectangle"_s;
 }
 
-bool isPending(JobState state)
-{
-    return state == JobState::queued || isActive(state);
-}
-
 } // namespace
 
 JobRow::JobRow(const DownloadJob& job, AppModel* model, bool compact, QWidget* parent)

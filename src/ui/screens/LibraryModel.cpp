@@ -17,11 +17,11 @@ LibraryModel::LibraryModel(AppModel* model, QObject* parent)
 }
 
 QList<DownloadJob> LibraryModel::filtered(
-    const QList<DownloadJob>& completed, const QString& search, const QString& kind)
+    const QList<DownloadJob>& completed, const QString& search, LibraryKind kind)
 {
     QList<DownloadJob> kept;
     for (const DownloadJob& job : completed) {
-        if (kind != u"all"_s && rawValue(job.profile.kind) != kind)
+        if (!admits(kind, job.profile.kind))
             continue;
         if (!search.isEmpty() && !(job.video.title + u' ' + job.video.author).contains(search, Qt::CaseInsensitive))
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DownloadJob.h"
+#include "LibraryKind.h"
 
 #include <QAbstractListModel>
 
@@ -17,9 +18,9 @@ class LibraryModel : public QAbstractListModel
 public:
     explicit LibraryModel(AppModel* model, QObject* parent = nullptr);
 
-    // The jobs of `completed` that pass the kind ("all", "audio" or "video") and
-    // contain `search` in "title author", ignoring case; order kept.
-    static QList<DownloadJob> filtered(const QList<DownloadJob>& completed, const QString& search, const QString& kind);
+    // The jobs of `completed` that pass the kind and contain `search` in
+    // "title author", ignoring case; order kept.
+    static QList<DownloadJob> filtered(const QList<DownloadJob>& completed, const QString& search, LibraryKind kind);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

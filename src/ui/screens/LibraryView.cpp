@@ -27,10 +27,10 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
     , m_search(new SearchBox(u"Buscar en tus descargas…"_s))
-    , m_kind(new SegmentedPicker({ { u"Todo"_s, u"all"_s }, { u"Audio"_s, u"audio"_s }, { u"Video"_s, u"video"_s } }))
+    , m_kind(new SegmentedPicker(SegmentedPicker::segmentsOf<LibraryKind>()))
     , m_body(new QStackedLayout)
     , m_empty(new EmptyState(
-          u"rectangle.stack"_s, QString(), QString(), u"Nueva descarga"_s, [model] { model->setSection(u"new"_s); }))
+          u"rectangle.stack"_s, QString(), QString(), u"Nueva descarga"_s, [model] { model->setSection(Section::newDownload); }))
     , m_list(new QListView)
     , m_rows(new LibraryModel(model, this))
     , m_delegate(new LibraryRowDelegate(m_list))
@@ -86,7 +86,10 @@ LibraryView::LibraryView(AppModel* model, QWidget* parent)
     column->addLayout(m_body, 1);
 
     connect(m_search->field(), &QLineEdit::textEdited, m_model, &AppModel::setLibrarySearch);
-    connect(m_kind, &SegmentedPicker::picked, m_model, &AppModel::setLibraryKind);
+    connect(m_kind, &SegmentedPicker::picked, m_model, [this](const QString& value) {
+        if (const std::optional<LibraryKind> kind = fromRawValue<LibraryKind>(value))
+            m_model->setLibraryKind(*kind);
+    });
     connect(m_model, &AppModel::libraryFilterChanged, this, &LibraryView::showFilter);
     connect(m_rows, &LibraryModel::refreshed, this, &LibraryView::showRows);
     connect(m_delegate, &LibraryRowDelegate::partClicked, this, &LibraryView::act);
@@ -175,7 +178,7 @@ void LibraryView::showFilter()
     // Rewriting the same text would move the cursor of someone typing.
     if (m_search->field()->text() != m_model->librarySearch())
         m_search->field()->setText(m_model->librarySearch());
-    m_kind->setValue(m_model->libraryKind());
+    m_kind->setValue(rawValue(m_model->libraryKind()));
 }
 
 void LibraryView::showRows()

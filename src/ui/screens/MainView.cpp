@@ -78,13 +78,17 @@ QWidget* MainView::currentScreen() const
 
 void MainView::showSection()
 {
-    const QString section = m_model->section();
-    if (section == u"new"_s)
+    switch (m_model->section()) {
+    case Section::newDownload:
         m_screens->setCurrentWidget(m_newDownload);
-    else if (section == u"queue"_s)
+        break;
+    case Section::queue:
         m_screens->setCurrentWidget(m_queue);
-    else
+        break;
+    case Section::library:
         m_screens->setCurrentWidget(m_library);
+        break;
+    }
 }
 
 void MainView::showScheme()

@@ -16,7 +16,7 @@ constexpr qreal idleOpacity = 0.65;
 
 } // namespace
 
-NavigationEntry::NavigationEntry(const QString& title, const QString& symbol, const QString& section, QWidget* parent)
+NavigationEntry::NavigationEntry(const QString& title, const QString& symbol, Section section, QWidget* parent)
     : QAbstractButton(parent)
     , m_section(section)
     , m_symbol(new SymbolView(symbol, 16))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Section.h"
+
 #include <QAbstractButton>
 
 class Badge;
@@ -13,9 +15,9 @@ class NavigationEntry : public QAbstractButton
     Q_OBJECT
 
 public:
-    NavigationEntry(const QString& title, const QString& symbol, const QString& section, QWidget* parent = nullptr);
+    NavigationEntry(const QString& title, const QString& symbol, Section section, QWidget* parent = nullptr);
 
-    QString section() const { return m_section; }
+    Section section() const { return m_section; }
     QString title() const;
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
@@ -33,7 +35,7 @@ protected:
 private:
     void applyLook();
 
-    QString m_section;
+    Section m_section;
     SymbolView* m_symbol;
     StyledLabel* m_title;
     Badge* m_badge;

@@ -328,7 +328,7 @@ QWidget* NewDownloadView::buildRunningCard()
     header->addStretch(1);
     auto* showQueue = new PlainButton(u"Ver cola"_s, uiFont(12), Tone::coral);
     showQueue->setObjectName(u"showQueue"_s);
-    connect(showQueue, &QAbstractButton::clicked, this, [this] { m_model->setSection(u"queue"_s); });
+    connect(showQueue, &QAbstractButton::clicked, this, [this] { m_model->setSection(Section::queue); });
     header->addWidget(showQueue);
     m_running->column()->addLayout(header);
     return m_running;

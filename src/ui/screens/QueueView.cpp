@@ -25,7 +25,7 @@ QueueView::QueueView(AppModel* model, QWidget* parent)
     , m_body(new QStackedLayout)
     , m_empty(new EmptyState(u"tray"_s, u"La cola está despejada."_s,
           u"Agregá un enlace y elegí cómo guardarlo. Las descargas terminadas aparecen en tu biblioteca."_s,
-          u"Nueva descarga"_s, [model] { model->setSection(u"new"_s); }))
+          u"Nueva descarga"_s, [model] { model->setSection(Section::newDownload); }))
     , m_scroll(new ScrollArea)
     , m_list(new QVBoxLayout)
 {
@@ -47,7 +47,7 @@ QueueView::QueueView(AppModel* model, QWidget* parent)
     add->setObjectName(u"addLink"_s);
     add->setIcon(symbolIcon(u"plus"_s, Qt::white, SymbolWeight::bold));
     AccentStyle::apply(add, true);
-    connect(add, &QPushButton::clicked, m_model, [this] { m_model->setSection(u"new"_s); });
+    connect(add, &QPushButton::clicked, m_model, [this] { m_model->setSection(Section::newDownload); });
     header->addWidget(add);
     column->addLayout(header);
 

@@ -39,8 +39,7 @@ StyledLabel* selectable(StyledLabel* label)
 SettingsView::SettingsView(AppModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_appearance(new SegmentedPicker(
-          { { u"Sistema"_s, u"system"_s }, { u"Oscuro"_s, u"dark"_s }, { u"Claro"_s, u"light"_s } }))
+    , m_appearance(new SegmentedPicker(SegmentedPicker::segmentsOf<Appearance>()))
     , m_folder(selectable(new StyledLabel({}, uiFont(12), Tone::secondary)))
     , m_metadata(new SwitchButton(u"Conservar título, autor y enlace como etiquetas"_s))
     , m_cacheSize(new StyledLabel({}, uiFont(12), Tone::secondary))
@@ -81,7 +80,10 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     appearance->setSpacing(12);
     appearance->addWidget(heading(u"Apariencia"_s));
     m_appearance->setAccessibleName(u"Color"_s);
-    connect(m_appearance, &SegmentedPicker::picked, m_model, &AppModel::setAppearance);
+    connect(m_appearance, &SegmentedPicker::picked, m_model, [this](const QString& value) {
+        if (const std::optional<Appearance> appearance = fromRawValue<Appearance>(value))
+            m_model->setAppearance(*appearance);
+    });
     auto* pickerRow = new QHBoxLayout;
     pickerRow->addWidget(m_appearance);
     pickerRow->addStretch(1);
@@ -151,7 +153,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
 void SettingsView::refreshPreferences()
 {
     const Preferences preferences = m_model->preferences();
-    m_appearance->setValue(preferences.appearance);
+    m_appearance->setValue(rawValue(preferences.appearance));
     m_folder->setText(preferences.folder);
     m_metadata->setChecked(preferences.metadata);
     // The sheet follows the appearance choice at once, window and all.

@@ -48,17 +48,16 @@ Sidebar::Sidebar(AppModel* model, QWidget* parent)
     entries->setSpacing(5);
     const struct
     {
-        QString title;
+        Section section;
         QString symbol;
-        QString section;
         QString name;
     } sections[] = {
-        { u"Nueva descarga"_s, u"plus.circle"_s, u"new"_s, u"navNew"_s },
-        { u"Cola de descargas"_s, u"arrow.down.circle"_s, u"queue"_s, u"navQueue"_s },
-        { u"Descargados"_s, u"rectangle.stack"_s, u"library"_s, u"navLibrary"_s },
+        { Section::newDownload, u"plus.circle"_s, u"navNew"_s },
+        { Section::queue, u"arrow.down.circle"_s, u"navQueue"_s },
+        { Section::library, u"rectangle.stack"_s, u"navLibrary"_s },
     };
     for (const auto& section : sections) {
-        auto* entry = new NavigationEntry(section.title, section.symbol, section.section);
+        auto* entry = new NavigationEntry(title(section.section), section.symbol, section.section);
         entry->setObjectName(section.name);
         connect(entry, &NavigationEntry::clicked, m_model, [this, s = section.section] { m_model->setSection(s); });
         entries->addWidget(entry);
@@ -123,7 +122,7 @@ Sidebar::Sidebar(AppModel* model, QWidget* parent)
     showFolder();
 }
 
-NavigationEntry* Sidebar::entry(const QString& section) const
+NavigationEntry* Sidebar::entry(Section section) const
 {
     for (NavigationEntry* entry : m_entries)
         if (entry->section() == section)
@@ -140,18 +139,15 @@ QString Sidebar::folderName(const QString& path)
 
 void Sidebar::showSection()
 {
-    // Any section other than the first two reads as the library.
-    QString section = m_model->section();
-    if (section != u"new"_s && section != u"queue"_s)
-        section = u"library"_s;
+    const Section section = m_model->section();
     for (NavigationEntry* entry : std::as_const(m_entries))
         entry->setSelected(entry->section() == section);
 }
 
 void Sidebar::showCounts()
 {
-    entry(u"queue"_s)->setBadge(m_model->pendingCount());
-    entry(u"library"_s)->setBadge(int(m_model->completed().size()));
+    entry(Section::queue)->setBadge(m_model->pendingCount());
+    entry(Section::library)->setBadge(int(m_model->completed().size()));
 }
 
 void Sidebar::showFolder()

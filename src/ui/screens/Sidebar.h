@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Section.h"
+
 #include <QWidget>
 
 class AppModel;
@@ -18,7 +20,7 @@ public:
 
     explicit Sidebar(AppModel* model, QWidget* parent = nullptr);
 
-    NavigationEntry* entry(const QString& section) const;
+    NavigationEntry* entry(Section section) const;
     // The name a folder path shows: its last component.
     static QString folderName(const QString& path);
 

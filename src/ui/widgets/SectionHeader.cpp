@@ -37,12 +37,16 @@ SectionHeader::SectionHeader(AppModel* model, QWidget* parent)
     showEngine();
 }
 
-SectionHeader::Titles SectionHeader::titles(const QString& section)
+SectionHeader::Titles SectionHeader::titles(Section section)
 {
-    if (section == u"new"_s)
+    switch (section) {
+    case Section::newDownload:
         return { u"Nueva descarga"_s, u"YouTube · Facebook · Instagram · X. En tu Mac."_s };
-    if (section == u"queue"_s)
+    case Section::queue:
         return { u"Tu cola"_s, u"Podés seguir agregando videos mientras descargamos."_s };
+    case Section::library:
+        break;
+    }
     return { u"Descargados"_s, u"Tu biblioteca local. Lista incluso sin conexión."_s };
 }
 

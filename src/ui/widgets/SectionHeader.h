@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Section.h"
+
 #include <QWidget>
 
 class AppModel;
@@ -20,8 +22,7 @@ public:
 
     explicit SectionHeader(AppModel* model, QWidget* parent = nullptr);
 
-    // Any section other than "new" and "queue" reads as the library.
-    static Titles titles(const QString& section);
+    static Titles titles(Section section);
 
     EngineCapsule* capsule() const { return m_capsule; }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EnumText.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -20,6 +22,14 @@ public:
     };
 
     explicit SegmentedPicker(const QList<Segment>& segments, QWidget* parent = nullptr);
+    // One segment per case of a model enumeration, valued by its raw text.
+    template <TabledEnum E> static QList<Segment> segmentsOf()
+    {
+        QList<Segment> segments;
+        for (const E value : allCases<E>())
+            segments.append({ title(value), rawValue(value) });
+        return segments;
+    }
 
     QString value() const { return m_value; }
     // A value of no segment shows none chosen.

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <memory>
+
+class Downloader;
+
+// The engine the application drives, named in this one place so that the
+// façade and its units agree on it.
+using AppEngine = Downloader;
+using AppEnginePtr = std::shared_ptr<AppEngine>;
