@@ -185,6 +185,7 @@ void AppModel::setAppearance(Appearance appearance)
 {
     Preferences changed = m_preferences;
     changed.appearance = appearance;
+    changed.otherAppearance.clear();
     setPreferences(changed);
 }
 

@@ -30,7 +30,7 @@ QByteArray Preferences::encode() const
     writer.key("folder"_L1);
     writer.value(folder);
     writer.key("appearance"_L1);
-    writer.value(rawValue(appearance));
+    writer.value(otherAppearance.isEmpty() ? rawValue(appearance) : otherAppearance);
     writer.key("metadata"_L1);
     writer.value(metadata);
     writer.key("lastLink"_L1);
@@ -52,9 +52,12 @@ std::optional<Preferences> Preferences::decode(const QByteArray& data)
     Preferences preferences;
     if (const auto folder = StrictJson::text(object.value(u"folder"_s)))
         preferences.folder = *folder;
-    if (const auto appearance = StrictJson::text(object.value(u"appearance"_s)))
-        // Any other text follows the system.
-        preferences.appearance = fromRawValue<Appearance>(*appearance).value_or(Appearance::system);
+    if (const auto appearance = StrictJson::text(object.value(u"appearance"_s))) {
+        const std::optional<Appearance> known = fromRawValue<Appearance>(*appearance);
+        preferences.appearance = known.value_or(Appearance::system);
+        if (!known)
+            preferences.otherAppearance = *appearance;
+    }
     if (const auto metadata = StrictJson::boolean(object.value(u"metadata"_s)))
         preferences.metadata = *metadata;
     if (const auto lastLink = StrictJson::text(object.value(u"lastLink"_s)))

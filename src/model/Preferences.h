@@ -13,6 +13,9 @@ struct Preferences
 {
     QString folder = defaultFolder();
     Appearance appearance = Appearance::dark;
+    // A stored appearance this version does not know: it follows the system
+    // and is written back as it was, until the user picks one.
+    QString otherAppearance;
     bool metadata = true;
     QString lastLink;
     std::optional<DownloadProfile> lastProfile;

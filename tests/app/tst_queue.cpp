@@ -321,7 +321,7 @@ void QueueTest::historyAtLaunch()
     QVERIFY(keptAside.isEmpty() || keptAside.first() == file);
 }
 
-// A draft link is kept to its first 4096 characters; an unreadable file is kept aside before the first save replaces
+// A draft link is kept to its first 4096 characters, an unknown appearance is kept; an unreadable file is kept aside before the first save replaces
 // it.
 void QueueTest::preferencesAtLaunch()
 {
@@ -331,10 +331,15 @@ void QueueTest::preferencesAtLaunch()
     saved.metadata = false;
     saved.lastLink = QString(5000, u'x');
     saved.lastProfile = DownloadProfile { .kind = DownloadKind::video, .height = 1234 };
+    saved.otherAppearance = u"sepia"_s;
     QVERIFY(TestSupport::writeFile(path, saved.encode()));
     AppModel& model = harness.open();
     QCOMPARE(model.link(), QString(4096, u'x'));
     QCOMPARE(model.profile(), DownloadProfile { .metadata = false });
+    // An appearance this version does not know follows the system and survives a save.
+    QCOMPARE(model.colorScheme(), std::nullopt);
+    model.setMetadata(true);
+    QCOMPARE(Preferences::decode(TestSupport::readFile(path))->otherAppearance, u"sepia"_s);
 
     QVERIFY(TestSupport::writeFile(path, "{\"folder\": "_ba));
     harness.open().setAppearance(Appearance::light);
