@@ -5,6 +5,7 @@
 // about local files, as in the tests.
 #include "Downloader.h"
 #include "Fixtures.h"
+#include "ToolArguments.h"
 
 #include <QDir>
 #include <QFile>
@@ -166,7 +167,7 @@ void audioCommands(benchmark::State& state)
         f.reset();
         state.ResumeTiming();
         if (!f.tool(u"yt-dlp"_s, f.engine->fetchArguments(f.video, partial)) || !f.probe(partial + u"/source.m4a"_s)
-            || !f.tool(u"ffmpeg"_s, Downloader::conversionArguments(partial + u"/source.m4a"_s, mp3, f.video, output))
+            || !f.tool(u"ffmpeg"_s, ToolArguments::conversion(partial + u"/source.m4a"_s, mp3, f.video, output))
             || !f.probe(output))
             state.SkipWithError("a tool failed");
     }
@@ -195,7 +196,7 @@ void mp4Commands(benchmark::State& state)
         f.reset();
         state.ResumeTiming();
         if (!f.tool(u"yt-dlp"_s, f.engine->videoArguments(f.video, mp4, f.hand)) || !f.probe(merged)
-            || !f.tool(u"ffmpeg"_s, Downloader::mp4Arguments(merged, output, true, true)) || !f.probe(output))
+            || !f.tool(u"ffmpeg"_s, ToolArguments::mp4(merged, output, true, true)) || !f.probe(output))
             state.SkipWithError("a tool failed");
     }
 }
@@ -221,8 +222,7 @@ void conversionOnly(benchmark::State& state)
         f.reset(true);
         f.engine->original(f.video, nullptr, {});
         state.ResumeTiming();
-        if (!f.tool(
-                u"ffmpeg"_s, Downloader::conversionArguments(f.cached(), flac, f.video, f.hand + u"/export.flac"_s)))
+        if (!f.tool(u"ffmpeg"_s, ToolArguments::conversion(f.cached(), flac, f.video, f.hand + u"/export.flac"_s)))
             state.SkipWithError("ffmpeg failed");
     }
 }

@@ -5,7 +5,9 @@
 #include "BrisError.h"
 #include "DesktopServices.h"
 #include "Downloader.h"
+#include "FileSystem.h"
 #include "MediaLink.h"
+#include "Storage.h"
 #include "TextFormatting.h"
 
 #include <QDateTime>
@@ -19,8 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -81,16 +81,6 @@ struct ExportResult
     std::optional<qint64> cacheBytes;
 };
 
-void makeFolder(const QString& folder)
-{
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
-    if (error || !QFileInfo(folder).isDir()) {
-        const QString reason = error ? QString::fromLocal8Bit(error.message()) : u"no es una carpeta"_s;
-        throw SystemError(u"No se pudo crear la carpeta %1 (%2)."_s.arg(QDir::toNativeSeparators(folder), reason));
-    }
-}
-
 // A file that exists but could not be used; an empty one holds nothing worth keeping.
 std::optional<QString> unusable(const QString& path)
 {
@@ -148,7 +138,7 @@ AppModel::~AppModel()
 void AppModel::load()
 {
     try {
-        m_engine->paths().prepare();
+        Storage::prepare(m_engine->paths());
     } catch (const std::exception& error) {
         // Set directly: this banner stays until the user closes it.
         m_banner = u"No se pudo abrir el historial local. "_s + errorDescription(error);
@@ -641,9 +631,9 @@ void AppModel::enqueue()
         return;
     }
     const DownloadJob job = DownloadJob::make(*m_info, m_profile, m_preferences.folder, JobState::queued, false);
-    const QString key = job.key();
+    const QString key = Storage::jobKey(job);
     for (const DownloadJob& saved : std::as_const(m_jobs)) {
-        if (saved.state == JobState::completed && saved.key() == key && saved.fileAvailable()) {
+        if (saved.state == JobState::completed && Storage::jobKey(saved) == key && saved.fileAvailable()) {
             show(u"Ya tenés esta versión guardada. La encontrás en Descargados."_s, false);
             setSection(u"library"_s);
             setLibrarySearch(saved.video.title);
@@ -651,7 +641,7 @@ void AppModel::enqueue()
         }
     }
     for (const DownloadJob& pending : std::as_const(m_jobs)) {
-        if (isPending(pending.state) && pending.key() == key) {
+        if (isPending(pending.state) && Storage::jobKey(pending) == key) {
             show(u"Esa versión ya está en la cola."_s, false);
             setSection(u"queue"_s);
             return;
@@ -773,9 +763,9 @@ void AppModel::retry(const DownloadJob& job)
     const qsizetype index = indexOf(job.id);
     if (index < 0 || isActive(m_jobs[index].state))
         return;
-    const QString key = m_jobs[index].key();
+    const QString key = Storage::jobKey(m_jobs[index]);
     for (const DownloadJob& other : std::as_const(m_jobs)) {
-        if (other.id != job.id && isPending(other.state) && other.key() == key) {
+        if (other.id != job.id && isPending(other.state) && Storage::jobKey(other) == key) {
             show(u"Esa descarga ya está en la cola."_s, false);
             return;
         }
@@ -893,7 +883,7 @@ void AppModel::openFolder()
 {
     const QString folder = m_preferences.folder;
     try {
-        makeFolder(folder);
+        FileSystem::makeDirectories(folder);
     } catch (const std::exception& error) {
         show(errorDescription(error), true);
         return;
