@@ -166,7 +166,8 @@ void audioCommands(benchmark::State& state)
         state.PauseTiming();
         f.reset();
         state.ResumeTiming();
-        if (!f.tool(u"yt-dlp"_s, f.engine->fetchArguments(f.video, partial)) || !f.probe(partial + u"/source.m4a"_s)
+        if (!f.tool(u"yt-dlp"_s, ToolArguments::fetch(f.engine->tools().common(), f.video, partial))
+            || !f.probe(partial + u"/source.m4a"_s)
             || !f.tool(u"ffmpeg"_s, ToolArguments::conversion(partial + u"/source.m4a"_s, mp3, f.video, output))
             || !f.probe(output))
             state.SkipWithError("a tool failed");
@@ -195,8 +196,9 @@ void mp4Commands(benchmark::State& state)
         state.PauseTiming();
         f.reset();
         state.ResumeTiming();
-        if (!f.tool(u"yt-dlp"_s, f.engine->videoArguments(f.video, mp4, f.hand)) || !f.probe(merged)
-            || !f.tool(u"ffmpeg"_s, ToolArguments::mp4(merged, output, true, true)) || !f.probe(output))
+        if (!f.tool(u"yt-dlp"_s, ToolArguments::video(f.engine->tools().common(), f.video, mp4, f.hand))
+            || !f.probe(merged) || !f.tool(u"ffmpeg"_s, ToolArguments::mp4(merged, output, true, true))
+            || !f.probe(output))
             state.SkipWithError("a tool failed");
     }
 }
