@@ -9,6 +9,16 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// A missing token is a caller's slip; the runs still need one.
+CancellationPtr orNew(const CancellationPtr& cancel)
+{
+    return cancel ? cancel : std::make_shared<Cancellation>();
+}
+
+} // namespace
+
 Downloader::Downloader(Toolchain tools, BrisPaths paths)
     : m_tools(std::move(tools))
     , m_paths(std::move(paths))
@@ -19,16 +29,6 @@ Downloader::Downloader(Toolchain tools, BrisPaths paths)
 }
 
 Downloader::~Downloader() = default;
-
-namespace {
-
-// A missing token is a caller's slip; the runs still need one.
-CancellationPtr orNew(const CancellationPtr& cancel)
-{
-    return cancel ? cancel : std::make_shared<Cancellation>();
-}
-
-} // namespace
 
 QString Downloader::versions(const CancellationPtr& token) const
 {
