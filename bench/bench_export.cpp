@@ -5,6 +5,7 @@
 // about local files, as in the tests.
 #include "Downloader.h"
 #include "Fixtures.h"
+#include "ToolArguments.h"
 
 #include <QDir>
 #include <QFile>
@@ -165,8 +166,9 @@ void audioCommands(benchmark::State& state)
         state.PauseTiming();
         f.reset();
         state.ResumeTiming();
-        if (!f.tool(u"yt-dlp"_s, f.engine->fetchArguments(f.video, partial)) || !f.probe(partial + u"/source.m4a"_s)
-            || !f.tool(u"ffmpeg"_s, Downloader::conversionArguments(partial + u"/source.m4a"_s, mp3, f.video, output))
+        if (!f.tool(u"yt-dlp"_s, ToolArguments::fetch(f.engine->tools().common(), f.video, partial))
+            || !f.probe(partial + u"/source.m4a"_s)
+            || !f.tool(u"ffmpeg"_s, ToolArguments::conversion(partial + u"/source.m4a"_s, mp3, f.video, output))
             || !f.probe(output))
             state.SkipWithError("a tool failed");
     }
@@ -194,8 +196,9 @@ void mp4Commands(benchmark::State& state)
         state.PauseTiming();
         f.reset();
         state.ResumeTiming();
-        if (!f.tool(u"yt-dlp"_s, f.engine->videoArguments(f.video, mp4, f.hand)) || !f.probe(merged)
-            || !f.tool(u"ffmpeg"_s, Downloader::mp4Arguments(merged, output, true, true)) || !f.probe(output))
+        if (!f.tool(u"yt-dlp"_s, ToolArguments::video(f.engine->tools().common(), f.video, mp4, f.hand))
+            || !f.probe(merged) || !f.tool(u"ffmpeg"_s, ToolArguments::mp4(merged, output, true, true))
+            || !f.probe(output))
             state.SkipWithError("a tool failed");
     }
 }
@@ -221,8 +224,7 @@ void conversionOnly(benchmark::State& state)
         f.reset(true);
         f.engine->original(f.video, nullptr, {});
         state.ResumeTiming();
-        if (!f.tool(
-                u"ffmpeg"_s, Downloader::conversionArguments(f.cached(), flac, f.video, f.hand + u"/export.flac"_s)))
+        if (!f.tool(u"ffmpeg"_s, ToolArguments::conversion(f.cached(), flac, f.video, f.hand + u"/export.flac"_s)))
             state.SkipWithError("ffmpeg failed");
     }
 }

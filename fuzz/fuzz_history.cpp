@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!jobs)
         return 0;
     for (const DownloadJob& job : *jobs) {
-        (void)job.key();
+        (void)job.profile.key();
         (void)job.video.validSource();
         (void)job.video.thumbnail();
     }

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-class Downloader;
+class Engine;
 
 // The engine the application drives, named in this one place so that the
 // façade and its units agree on it.
-using AppEngine = Downloader;
+using AppEngine = Engine;
 using AppEnginePtr = std::shared_ptr<AppEngine>;

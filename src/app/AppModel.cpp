@@ -5,6 +5,7 @@
 #include "BrisError.h"
 #include "DesktopServices.h"
 #include "Downloader.h"
+#include "FileSystem.h"
 #include "JobQueue.h"
 #include "LinkAnalysis.h"
 #include "LocalStorage.h"
@@ -18,8 +19,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -31,16 +30,6 @@ struct EngineCheck
     QString versions;
     std::optional<qint64> cacheBytes;
 };
-
-void makeFolder(const QString& folder)
-{
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
-    if (error || !QFileInfo(folder).isDir()) {
-        const QString reason = error ? QString::fromLocal8Bit(error.message()) : u"no es una carpeta"_s;
-        throw SystemError(u"No se pudo crear la carpeta %1 (%2)."_s.arg(QDir::toNativeSeparators(folder), reason));
-    }
-}
 
 } // namespace
 
@@ -379,7 +368,7 @@ void AppModel::openFolder()
 {
     const QString folder = m_preferences.folder;
     try {
-        makeFolder(folder);
+        FileSystem::makeDirectories(folder);
     } catch (const std::exception& error) {
         show(errorDescription(error), true);
         return;

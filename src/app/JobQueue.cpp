@@ -4,8 +4,9 @@
 #include "BrisError.h"
 #include "Cancellation.h"
 #include "DownloadUpdate.h"
-#include "Downloader.h"
+#include "Engine.h"
 #include "LocalStorage.h"
+#include "Storage.h"
 
 #include <QPointer>
 
@@ -71,18 +72,18 @@ int JobQueue::pendingCount() const
 
 std::optional<DownloadJob> JobQueue::savedVersion(const DownloadJob& job) const
 {
-    const QString key = job.key();
+    const QString key = Storage::jobKey(job);
     for (const DownloadJob& saved : m_jobs)
-        if (saved.state == JobState::completed && saved.key() == key && saved.fileAvailable())
+        if (saved.state == JobState::completed && Storage::jobKey(saved) == key && saved.fileAvailable())
             return saved;
     return std::nullopt;
 }
 
 bool JobQueue::pending(const DownloadJob& job) const
 {
-    const QString key = job.key();
+    const QString key = Storage::jobKey(job);
     return std::any_of(m_jobs.cbegin(), m_jobs.cend(),
-        [&](const DownloadJob& listed) { return isPending(listed.state) && listed.key() == key; });
+        [&](const DownloadJob& listed) { return isPending(listed.state) && Storage::jobKey(listed) == key; });
 }
 
 void JobQueue::add(const DownloadJob& job)
@@ -208,9 +209,9 @@ void JobQueue::retry(const DownloadJob& job)
     const qsizetype index = indexOf(job.id);
     if (index < 0 || isActive(m_jobs[index].state))
         return;
-    const QString key = m_jobs[index].key();
+    const QString key = Storage::jobKey(m_jobs[index]);
     for (const DownloadJob& other : std::as_const(m_jobs)) {
-        if (other.id != job.id && isPending(other.state) && other.key() == key) {
+        if (other.id != job.id && isPending(other.state) && Storage::jobKey(other) == key) {
             Q_EMIT message(u"Esa descarga ya está en la cola."_s, false);
             return;
         }

@@ -3,7 +3,7 @@
 #include "Background.h"
 #include "BrisError.h"
 #include "Cancellation.h"
-#include "Downloader.h"
+#include "Engine.h"
 #include "MediaLink.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "BrisError.h"
+#include "Storage.h"
 #include "TextFormatting.h"
 
 #include <QDateTime>
@@ -44,7 +45,7 @@ LocalStorage::LocalStorage(const BrisPaths& paths)
 
 LocalStorage::Loaded LocalStorage::load()
 {
-    m_paths.prepare();
+    Storage::prepare(m_paths);
     // Saves cut short by a crash leave their temporary files behind; nothing
     // of this run has saved yet.
     for (const QString& path : { m_paths.history(), m_paths.preferences() })

@@ -12,15 +12,6 @@ const QString progressMarker = u"BRISOMAR_PROGRESS:"_s;
 const QString fileMarker = u"BRISOMAR_FILE:"_s;
 } // namespace
 
-QStringList downloadArguments()
-{
-    return { u"--newline"_s, u"--progress"_s, u"--progress-delta"_s, u"0.25"_s, u"--progress-template"_s,
-        u"download:BRISOMAR_PROGRESS:%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s"_s,
-        // "--print" would imply "--quiet", which hides the "[Merger]" lines that announce the merge.
-        u"--no-simulate"_s, u"--no-quiet"_s, u"--print"_s, u"after_move:BRISOMAR_FILE:%(filepath)j"_s, u"--no-mtime"_s,
-        u"--continue"_s, u"--no-overwrites"_s, u"--max-filesize"_s, u"32G"_s };
-}
-
 void progress(const QString& line, double to, const UpdateCallback& update)
 {
     if (!line.startsWith(progressMarker) || !update)

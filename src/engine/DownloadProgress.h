@@ -4,11 +4,6 @@
 #include "LastPath.h"
 
 #include <QString>
-#include <QStringList>
-
-// The arguments of every yt-dlp run that downloads media: progress and file
-// marker lines on standard output, no overwriting, a size limit.
-QStringList downloadArguments();
 
 // Reads a "BRISOMAR_PROGRESS:" line and reports the download as reaching `to`
 // times its fraction. Other lines, and markers without a number, send nothing.

@@ -2,30 +2,33 @@
 
 #include "BrisError.h"
 #include "JsRuntime.h"
+#include "ToolArguments.h"
 
 #include <QFileInfo>
+#include <QStorageInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
-Downloader::Downloader(Toolchain tools, BrisPaths paths)
-    : m_tools(std::move(tools))
-    , m_paths(std::move(paths))
-{
-}
+namespace {
 
-Downloader::~Downloader() = default;
-
-CancellationPtr Downloader::orNew(const CancellationPtr& cancel)
+// A missing token is a caller's slip; the runs still need one.
+CancellationPtr orNew(const CancellationPtr& cancel)
 {
     return cancel ? cancel : std::make_shared<Cancellation>();
 }
 
-void Downloader::notify(
-    const UpdateCallback& update, JobState state, double progress, const QString& detail, bool reused)
+} // namespace
+
+Downloader::Downloader(Toolchain tools, BrisPaths paths)
+    : m_tools(std::move(tools))
+    , m_paths(std::move(paths))
+    , m_cache(*this, m_tools, m_paths)
+    , m_conversion(*this, m_tools)
+    , m_export(*this, m_cache, m_conversion, m_tools, m_paths)
 {
-    if (update)
-        update(DownloadUpdate { state, progress, detail, reused });
 }
+
+Downloader::~Downloader() = default;
 
 QString Downloader::versions(const CancellationPtr& token) const
 {
@@ -48,10 +51,8 @@ QList<VideoInfo> Downloader::analyze(const QString& text, const CancellationPtr&
     if (!link)
         throw BrisError::message(u"Pegá un enlace de video de YouTube, Facebook, Instagram o X / Twitter. "
                                  u"No se admiten perfiles ni listas completas."_s);
-    const QByteArray output = m_tools.run(u"yt-dlp"_s,
-        m_tools.common()
-            + QStringList { u"--skip-download"_s, u"--dump-single-json"_s, u"--playlist-end"_s, u"21"_s, link->url() },
-        cancel, 120);
+    const QByteArray output = m_tools.run(
+        u"yt-dlp"_s, m_tools.common() + ToolArguments::metadata() + QStringList { link->url() }, cancel, 120);
     // A cancel that arrived while the tool ran wins over its result.
     cancel->check();
     return VideoInfo::parseAll(output, *link);
@@ -63,4 +64,40 @@ MediaProbe Downloader::probe(const QString& file, const CancellationPtr& cancel)
     const QByteArray report
         = m_tools.run(u"ffprobe"_s, MediaProbe::arguments() << QFileInfo(file).absoluteFilePath(), orNew(cancel), 60);
     return MediaProbe::read(report, file);
+}
+
+Downloader::Original Downloader::original(
+    const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    return m_cache.fetchOrReuse(video, orNew(cancel), update).original;
+}
+
+qint64 Downloader::cacheBytes() const
+{
+    return m_cache.bytes();
+}
+
+void Downloader::clearCache() const
+{
+    m_cache.clear();
+}
+
+void Downloader::prepareMP4(
+    const QString& input, const QString& output, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    m_conversion.mp4(input, output, orNew(cancel), update);
+}
+
+DownloadJob Downloader::exportJob(
+    const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const
+{
+    return m_export.run(job, orNew(cancel), update);
+}
+
+std::optional<qint64> Downloader::availableBytes(const QString& folder) const
+{
+    const QStorageInfo volume(folder);
+    if (!volume.isValid() || !volume.isReady() || volume.bytesAvailable() < 0)
+        return std::nullopt;
+    return volume.bytesAvailable();
 }

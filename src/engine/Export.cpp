@@ -1,13 +1,18 @@
-#include "Downloader.h"
+#include "Export.h"
 
 #include "BrisError.h"
+#include "Conversion.h"
 #include "DownloadProgress.h"
+#include "Engine.h"
 #include "FileSystem.h"
+#include "OriginalsCache.h"
+#include "ProgressPlan.h"
+#include "Storage.h"
 #include "TextFormatting.h"
+#include "ToolArguments.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStorageInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +28,12 @@ constexpr int lastCounter = 9999;
 [[noreturn]] void fail(const QString& message)
 {
     throw BrisError::message(message);
+}
+
+void notify(const UpdateCallback& update, double progress, const QString& detail, bool reused)
+{
+    if (update)
+        update(DownloadUpdate { JobState::converting, progress, detail, reused });
 }
 
 // Moves `candidate` into `folder` under `name`, or under the first free "name (n)":
@@ -42,7 +53,17 @@ QString deliver(const QString& candidate, const QString& folder, const QString& 
 
 } // namespace
 
-qint64 Downloader::requiredSpace(const DownloadProfile& profile, double duration)
+Export::Export(const Engine& engine, const OriginalsCache& cache, const Conversion& conversion, const Toolchain& tools,
+    const BrisPaths& paths)
+    : m_engine(engine)
+    , m_cache(cache)
+    , m_conversion(conversion)
+    , m_tools(tools)
+    , m_paths(paths)
+{
+}
+
+qint64 Export::requiredSpace(const DownloadProfile& profile, double duration)
 {
     if (profile.kind == DownloadKind::video)
         return 250'000'000;
@@ -53,15 +74,7 @@ qint64 Downloader::requiredSpace(const DownloadProfile& profile, double duration
     return need >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(need);
 }
 
-std::optional<qint64> Downloader::availableBytes(const QString& folder) const
-{
-    const QStorageInfo volume(folder);
-    if (!volume.isValid() || !volume.isReady() || volume.bytesAvailable() < 0)
-        return std::nullopt;
-    return volume.bytesAvailable();
-}
-
-QString Downloader::fileName(
+QString Export::fileName(
     const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result, const QString& extension)
 {
     QString tag;
@@ -77,33 +90,17 @@ QString Downloader::fileName(
     return safeName(video.title) + u" ["_s + source + u"] "_s + tag + u'.' + extension;
 }
 
-QStringList Downloader::videoArguments(
-    const VideoInfo& video, const DownloadProfile& profile, const QString& workDirectory) const
+DownloadJob Export::run(const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
-    QStringList args = m_tools.common() + downloadArguments() + video.selectionArguments();
-    args << u"--format"_s << profile.videoSelector() << u"--merge-output-format"_s << u"mkv"_s << u"--remux-video"_s
-         << u"mkv"_s << u"--output"_s << FileSystem::templateLiteral(workDirectory) + u"/source.%(ext)s"_s;
-    if (profile.height >= 1)
-        args << u"--format-sort"_s << u"res:"_s + QString::number(profile.height);
-    if (profile.metadata)
-        args << u"--embed-metadata"_s;
-    args << video.url();
-    return args;
-}
-
-DownloadJob Downloader::exportJob(
-    const DownloadJob& job, const CancellationPtr& token, const UpdateCallback& update) const
-{
-    const CancellationPtr cancel = orNew(token);
     job.profile.validate();
-    m_paths.prepare();
+    Storage::prepare(m_paths);
     cancel->check();
     if (!job.video.validSource())
         fail(u"El video de la descarga no es válido."_s);
 
     const QString folder = QDir::cleanPath(QFileInfo(job.folder).absoluteFilePath());
     FileSystem::makeDirectories(folder);
-    const std::optional<qint64> available = availableBytes(folder);
+    const std::optional<qint64> available = m_engine.availableBytes(folder);
     if (available && *available <= requiredSpace(job.profile, job.video.duration))
         fail(u"No hay suficiente espacio libre en la carpeta elegida. Elegí otro destino o liberá espacio."_s);
     const QString work = folder + u"/.Brisomar/"_s + job.video.storageID() + u'-' + job.profile.key();
@@ -121,8 +118,8 @@ DownloadJob Downloader::exportJob(
         throw;
     }
     cancel->check();
-    notify(update, JobState::converting, 0.99, u"Comprobando el archivo final…"_s, candidate.reused);
-    const MediaProbe result = probe(candidate.file, cancel);
+    notify(update, ProgressPlan::finalCheck, u"Comprobando el archivo final…"_s, candidate.reused);
+    const MediaProbe result = m_engine.probe(candidate.file, cancel);
 
     const bool complete = (!audio || result.audio) && (audio || result.video) && result.duration <= 43200
         && (job.video.duration == 0 || std::abs(result.duration - job.video.duration) < 3.0);
@@ -151,22 +148,22 @@ DownloadJob Downloader::exportJob(
     return done;
 }
 
-Downloader::Candidate Downloader::audioCandidate(
+Export::Candidate Export::audioCandidate(
     const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
     // The original was measured when it was fetched or found: that probe scales the progress.
-    const Fetched source = fetchOrReuse(job.video, cancel, update);
+    const OriginalsCache::Fetched source = m_cache.fetchOrReuse(job.video, cancel, update);
     const bool reused = source.original.reused;
     const QString extension = job.profile.audio == AudioFormat::original ? QFileInfo(source.original.file).suffix()
                                                                          : ext(job.profile.audio);
     const QString output = work + u"/export."_s + extension;
     FileSystem::removeFile(output);
-    notify(update, JobState::converting, 0.72, u"Preparando "_s + job.profile.label(), reused);
-    convert(source.original.file, source.probe.duration, job, output, reused, cancel, update);
+    notify(update, ProgressPlan::conversionStart, u"Preparando "_s + job.profile.label(), reused);
+    m_conversion.audio(source.original.file, source.probe.duration, job, output, reused, cancel, update);
     return { output, reused };
 }
 
-Downloader::Candidate Downloader::videoCandidate(
+Export::Candidate Export::videoCandidate(
     const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
     const QList<qint64> heights = job.video.heights(job.profile.container);
@@ -177,12 +174,14 @@ Downloader::Candidate Downloader::videoCandidate(
 
     const QString root = FileSystem::realPath(work);
     LastPath last;
-    m_tools.run(u"yt-dlp"_s, videoArguments(job.video, job.profile, work), cancel, 86400, [&](const QString& line) {
-        progress(line, 0.9, update);
-        capturePath(line, last);
-        if (line.startsWith(u"[Merger]"_s) || line.startsWith(u"[VideoRemuxer]"_s) || line.startsWith(u"[Metadata]"_s))
-            notify(update, JobState::converting, 0.94, u"Uniendo audio y video…"_s, false);
-    });
+    m_tools.run(u"yt-dlp"_s, ToolArguments::video(m_tools.common(), job.video, job.profile, work), cancel, 86400,
+        [&](const QString& line) {
+            progress(line, ProgressPlan::videoFetched, update);
+            capturePath(line, last);
+            if (line.startsWith(u"[Merger]"_s) || line.startsWith(u"[VideoRemuxer]"_s)
+                || line.startsWith(u"[Metadata]"_s))
+                notify(update, ProgressPlan::assembling, u"Uniendo audio y video…"_s, false);
+        });
     const std::optional<QString> reported = last.value();
     if (!reported)
         fail(u"La descarga no produjo un archivo completo."_s);
@@ -196,6 +195,6 @@ Downloader::Candidate Downloader::videoCandidate(
     if (job.profile.container == VideoContainer::mkv)
         return { *file, job.reusedOriginal };
     const QString output = work + u"/export.mp4"_s;
-    prepareMP4(*file, output, cancel, update);
+    m_engine.prepareMP4(*file, output, cancel, update);
     return { output, job.reusedOriginal };
 }

@@ -66,14 +66,15 @@ std::optional<bool> linkMove(const QByteArray& source, const QByteArray& target)
 
 namespace FileSystem {
 
-void makeDirectories(const QString& path)
+void makeDirectories(const QString& path, const QString& what)
 {
+    // std::filesystem reports why it failed, which QDir::mkpath does not.
     std::error_code error;
     std::filesystem::create_directories(native(path), error);
-    if (error)
-        fail(u"No se pudo crear la carpeta"_s, path, error.value());
-    if (!QFileInfo(path).isDir())
-        fail(u"No se pudo crear la carpeta"_s, path, ENOTDIR);
+    if (error || !QFileInfo(path).isDir()) {
+        const QString why = error ? QString::fromLocal8Bit(error.message()) : u"no es una carpeta"_s;
+        throw SystemError(u"No se pudo crear %1 %2 (%3)."_s.arg(what, QDir::toNativeSeparators(path), why));
+    }
 }
 
 void removeFile(const QString& path)

@@ -8,8 +8,9 @@
 // SystemError with a sentence naming the file and the system's reason.
 namespace FileSystem {
 
-// Creates `path` and its missing parents; an existing directory is fine.
-void makeDirectories(const QString& path);
+// Creates `path` and its missing parents; an existing directory is fine. `what`
+// names the folder in the error's sentence.
+void makeDirectories(const QString& path, const QString& what = QStringLiteral("la carpeta"));
 // Deletes the file (or link) at `path` when there is one.
 void removeFile(const QString& path);
 // Deletes `path` with everything under it. Symbolic links are removed, never

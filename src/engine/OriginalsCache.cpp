@@ -1,9 +1,12 @@
-#include "Downloader.h"
+#include "OriginalsCache.h"
 
 #include "BrisError.h"
 #include "DownloadProgress.h"
 #include "FileSystem.h"
 #include "OriginalRecord.h"
+#include "ProgressPlan.h"
+#include "Storage.h"
+#include "ToolArguments.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -69,13 +72,14 @@ void writeIndex(const QString& path, const OriginalRecord& record)
 
 } // namespace
 
-Downloader::Original Downloader::original(
-    const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
+OriginalsCache::OriginalsCache(const Engine& engine, const Toolchain& tools, const BrisPaths& paths)
+    : m_engine(engine)
+    , m_tools(tools)
+    , m_paths(paths)
 {
-    return fetchOrReuse(video, orNew(cancel), update).original;
 }
 
-Downloader::Fetched Downloader::fetchOrReuse(
+OriginalsCache::Fetched OriginalsCache::fetchOrReuse(
     const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
     if (!plainName(video.storageID()))
@@ -89,11 +93,13 @@ Downloader::Fetched Downloader::fetchOrReuse(
     cancel->check();
     // The index's date is the entry's last use, which the trim goes by.
     ::utimes(QFile::encodeName(QDir(directory).filePath(indexName)).constData(), nullptr);
-    notify(update, JobState::converting, 0.72, u"Usando el audio original ya guardado"_s, true);
+    if (update)
+        update(DownloadUpdate {
+            JobState::converting, ProgressPlan::conversionStart, u"Usando el audio original ya guardado"_s, true });
     return *cached;
 }
 
-std::optional<Downloader::Fetched> Downloader::reuse(
+std::optional<OriginalsCache::Fetched> OriginalsCache::reuse(
     const VideoInfo& video, const QString& directory, const CancellationPtr& cancel) const
 {
     const std::optional<OriginalRecord> record = readIndex(QDir(directory).filePath(indexName));
@@ -103,7 +109,7 @@ std::optional<Downloader::Fetched> Downloader::reuse(
     if (FileSystem::regularFileSize(file) != record->bytes)
         return std::nullopt;
     try {
-        const MediaProbe measured = probe(file, cancel);
+        const MediaProbe measured = m_engine.probe(file, cancel);
         if (!fitsVideo(measured, video))
             return std::nullopt;
         return Fetched { { file, true }, measured };
@@ -116,17 +122,18 @@ std::optional<Downloader::Fetched> Downloader::reuse(
     return std::nullopt;
 }
 
-Downloader::Fetched Downloader::fetch(
+OriginalsCache::Fetched OriginalsCache::fetch(
     const VideoInfo& video, const QString& directory, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
     const QString partial = QDir(directory).filePath(u"partial"_s);
     FileSystem::makeDirectories(partial);
     const QString root = FileSystem::realPath(partial);
     LastPath last;
-    m_tools.run(u"yt-dlp"_s, fetchArguments(video, partial), cancel, 86400, [&](const QString& line) {
-        progress(line, 0.7, update);
-        capturePath(line, last);
-    });
+    m_tools.run(
+        u"yt-dlp"_s, ToolArguments::fetch(m_tools.common(), video, partial), cancel, 86400, [&](const QString& line) {
+            progress(line, ProgressPlan::originalFetched, update);
+            capturePath(line, last);
+        });
     cancel->check();
 
     const std::optional<QString> reported = last.value();
@@ -139,7 +146,7 @@ Downloader::Fetched Downloader::fetch(
         FileSystem::discardTree(partial);
         throw BrisError::message(u"La salida de la descarga no es un archivo válido."_s);
     }
-    const MediaProbe measured = probe(*file, cancel);
+    const MediaProbe measured = m_engine.probe(*file, cancel);
     if (!fitsVideo(measured, video))
         throw BrisError::message(u"La copia original no coincide con el audio del video."_s);
 
@@ -150,19 +157,11 @@ Downloader::Fetched Downloader::fetch(
     writeIndex(QDir(directory).filePath(indexName),
         OriginalRecord { video.storageID(), name, measured.duration, measured.bytes });
     FileSystem::discardTree(partial);
-    pruneCache(video.storageID());
+    prune(video.storageID());
     return Fetched { { target, false }, measured };
 }
 
-QStringList Downloader::fetchArguments(const VideoInfo& video, const QString& partialDirectory) const
-{
-    return m_tools.common() + downloadArguments() + video.selectionArguments()
-        + QStringList { u"--format"_s, u"bestaudio[ext=m4a]/bestaudio/best[acodec!=none]"_s, u"--extract-audio"_s,
-              u"--audio-format"_s, u"best"_s, u"--fixup"_s, u"never"_s, u"--output"_s,
-              FileSystem::templateLiteral(partialDirectory) + u"/source.%(ext)s"_s, video.url() };
-}
-
-qint64 Downloader::cacheBytes() const
+qint64 OriginalsCache::bytes() const
 {
     qint64 total = 0;
     // Links are neither counted nor followed: only what the cache itself holds.
@@ -175,13 +174,13 @@ qint64 Downloader::cacheBytes() const
     return total;
 }
 
-void Downloader::clearCache() const
+void OriginalsCache::clear() const
 {
     FileSystem::removeTree(m_paths.cache());
-    m_paths.prepare();
+    Storage::prepare(m_paths);
 }
 
-void Downloader::pruneCache(const QString& keep) const
+void OriginalsCache::prune(const QString& keep) const
 {
     const QDir cache(m_paths.cache());
     if (!cache.exists())
@@ -206,7 +205,7 @@ void Downloader::pruneCache(const QString& keep) const
         return a.used < b.used;
     });
     for (const Entry& entry : entries) {
-        if (cacheBytes() <= cacheLimit)
+        if (bytes() <= limit)
             return;
         FileSystem::discardTree(entry.path);
     }

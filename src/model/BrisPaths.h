@@ -17,13 +17,6 @@ public:
     QString history() const;
     QString preferences() const;
 
-    // Creates the cache directory and its parents. Throws SystemError.
-    void prepare() const;
-
 private:
     QString m_data;
 };
-
-// `folder` made absolute, cleaned and with symbolic links resolved; the part that
-// does not exist yet is kept as written below its deepest existing ancestor.
-QString canonicalFolderPath(const QString& folder);

@@ -1,8 +1,7 @@
 #include "DownloadJob.h"
 
-#include "BrisPaths.h"
-#include "StrictJson.h"
 #include "JsonWriter.h"
+#include "StrictJson.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -58,11 +57,6 @@ DownloadJob DownloadJob::make(
     job.created = QDateTime::currentDateTimeUtc();
     job.reusedOriginal = reusedOriginal;
     return job;
-}
-
-QString DownloadJob::key() const
-{
-    return video.storageID() + u'|' + profile.key() + u'|' + canonicalFolderPath(folder);
 }
 
 bool DownloadJob::fileAvailable() const

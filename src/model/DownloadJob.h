@@ -37,9 +37,6 @@ struct DownloadJob
     static DownloadJob make(const VideoInfo& video, const DownloadProfile& profile, const QString& folder,
         JobState state, bool reusedOriginal);
 
-    // Equal exactly when two jobs would save the same video in the same form into
-    // the same real folder, however the folder is spelled.
-    QString key() const;
     // Whether the saved file is still there with the size it had when saved.
     bool fileAvailable() const;
 

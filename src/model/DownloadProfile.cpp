@@ -1,8 +1,8 @@
 #include "DownloadProfile.h"
 
 #include "BrisError.h"
-#include "StrictJson.h"
 #include "JsonWriter.h"
+#include "StrictJson.h"
 
 #include <QHashFunctions>
 
@@ -51,14 +51,6 @@ void DownloadProfile::validate() const
     }
     if (usesBitrate(audio) && !qualities(audio).contains(bitrate))
         throw BrisError::message(u"Elegí una calidad de audio disponible."_s);
-}
-
-QString DownloadProfile::videoSelector() const
-{
-    if (container == VideoContainer::mkv)
-        return u"bestvideo+bestaudio/best/bestvideo"_s;
-    return u"bestvideo[ext=mp4][vcodec~='^(avc1|h264)']+bestaudio/best[ext=mp4][vcodec~='^(avc1|h264)']"
-           u"/bestvideo+bestaudio/best/bestvideo"_s;
 }
 
 void DownloadProfile::writeJson(JsonWriter& writer) const

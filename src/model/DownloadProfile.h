@@ -29,8 +29,6 @@ struct DownloadProfile
     QString label() const;
     // Throws a BrisError message when the profile asks for a quality not on offer.
     void validate() const;
-    // yt-dlp's format selection for the container, without the height limit.
-    QString videoSelector() const;
 
     // The stored form; toJson is the same as an object.
     void writeJson(JsonWriter& writer) const;

@@ -1,8 +1,8 @@
 #include "VideoInfo.h"
 
 #include "BrisError.h"
-#include "StrictJson.h"
 #include "JsonWriter.h"
+#include "StrictJson.h"
 #include "TextFormatting.h"
 
 #include <QCryptographicHash>
@@ -234,11 +234,6 @@ std::optional<QUrl> VideoInfo::thumbnail() const
     if (!address.isValid() || address.scheme() != u"https"_s)
         return std::nullopt;
     return address;
-}
-
-QStringList VideoInfo::selectionArguments() const
-{
-    return { u"--match-filter"_s, u"id = "_s + id };
 }
 
 QList<qint64> VideoInfo::heights(VideoContainer) const

@@ -43,8 +43,6 @@ struct VideoInfo
     // would have accepted.
     bool validSource() const;
     std::optional<QUrl> thumbnail() const;
-    // yt-dlp arguments that take only this entry of a multi-video post.
-    QStringList selectionArguments() const;
     // The heights to offer, largest first; a portrait video is offered by its width.
     QList<qint64> heights(VideoContainer container) const;
 

@@ -2,6 +2,7 @@
 
 #include "BrisError.h"
 #include "Fixtures.h"
+#include "ToolArguments.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,10 +23,8 @@ QList<VideoInfo> FixtureEngine::analyze(const QString& text, const CancellationP
     }
     if (document.isEmpty())
         throw BrisError::message(u"La comprobación local no consulta la red y no tiene datos de este enlace."_s);
-    const QByteArray output = tools().run(u"yt-dlp"_s,
-        tools().common() + QStringList { u"--skip-download"_s, u"--dump-single-json"_s, u"--playlist-end"_s, u"21"_s }
-            + Fixtures::offlineArguments(document),
-        cancel, 120);
+    const QByteArray output = tools().run(
+        u"yt-dlp"_s, tools().common() + ToolArguments::metadata() + Fixtures::offlineArguments(document), cancel, 120);
     cancel->check();
     return VideoInfo::parseAll(output, *link);
 }

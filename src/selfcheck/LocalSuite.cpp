@@ -8,6 +8,7 @@
 #include "ModelWait.h"
 #include "OriginalRecord.h"
 #include "SocialValidation.h"
+#include "Storage.h"
 #include "TestAudio.h"
 #include "TextFormatting.h"
 
@@ -211,8 +212,8 @@ void LocalSuite::checkParser()
         MediaPlatform::facebook, u"555000111"_s, u"https://www.facebook.com/watch/?v=555000111"_s, u"Mismo id"_s);
     const DownloadProfile profile = Fixtures::audioProfile(AudioFormat::mp3, 128);
     const bool separate = onInstagram.storageID() != onFacebook.storageID()
-        && DownloadJob::make(onInstagram, profile, m_downloads, JobState::queued, false).key()
-            != DownloadJob::make(onFacebook, profile, m_downloads, JobState::queued, false).key();
+        && Storage::jobKey(DownloadJob::make(onInstagram, profile, m_downloads, JobState::queued, false))
+            != Storage::jobKey(DownloadJob::make(onFacebook, profile, m_downloads, JobState::queued, false));
     m_log.record(separate, u"IDs iguales entre redes no mezclan caché ni descargas"_s,
         shortID(onInstagram.storageID()) + u" ≠ "_s + shortID(onFacebook.storageID()));
 

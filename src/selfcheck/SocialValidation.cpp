@@ -4,6 +4,7 @@
 #include "Downloader.h"
 #include "FileSystem.h"
 #include "Fixtures.h"
+#include "ToolArguments.h"
 #include "Watchdog.h"
 
 #include <QDir>
@@ -162,7 +163,7 @@ public:
             const QString expected = video.id + u'.' + rawValue(container);
             step(failure, [&] {
                 FileSystem::makeDirectories(folder);
-                exportFrom(file(u"own-post.json"_s), video.selectionArguments(), folder, container);
+                exportFrom(file(u"own-post.json"_s), ToolArguments::selection(video), folder, container);
                 QStringList extra = QDir(folder).entryList(
                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
                 const bool found = extra.removeAll(expected) == 1;
@@ -216,7 +217,7 @@ private:
             m_tools.common() + Fixtures::offlineArguments(document) + extra
                 + QStringList { u"--no-simulate"_s, u"--force-overwrites"_s, u"--output"_s,
                     FileSystem::templateLiteral(folder) + u"/%(id)s.%(ext)s"_s, u"--merge-output-format"_s, ext,
-                    u"--format"_s, profile.videoSelector(), u"--remux-video"_s, ext },
+                    u"--format"_s, ToolArguments::videoSelector(profile), u"--remux-video"_s, ext },
             m_cancel, 300, [&](const QString& line) { lines.append(line); });
         return lines;
     }

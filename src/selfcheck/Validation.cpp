@@ -8,6 +8,7 @@
 #include "LiveSuite.h"
 #include "LocalSuite.h"
 #include "Report.h"
+#include "Storage.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -35,7 +36,7 @@ int run(bool live, const Options& options)
         const std::shared_ptr<Downloader> engine
             = local ? std::static_pointer_cast<Downloader>(local) : std::make_shared<Downloader>(Toolchain(), paths);
         FileSystem::makeDirectories(root);
-        paths.prepare();
+        Storage::prepare(paths);
 
         const QString versions = engine->versions();
         log.record(!versions.isEmpty(), u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s,

@@ -71,7 +71,7 @@ protected:
 
 } // namespace
 
-AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Downloader> engine,
+AppDelegate::AppDelegate(const QStringList& arguments, std::shared_ptr<Engine> engine,
     std::unique_ptr<DesktopServices> services, QObject* parent)
     : QObject(parent)
     , m_arguments(arguments)

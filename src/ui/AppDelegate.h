@@ -10,7 +10,7 @@
 
 class AppModel;
 class DesktopServices;
-class Downloader;
+class Engine;
 class MainView;
 class MainWindow;
 class QAction;
@@ -37,7 +37,7 @@ public:
     static constexpr const char* frameName = "BrisomarMainWindow";
 
     // A null engine is the default one; null services are the desktop's own.
-    explicit AppDelegate(const QStringList& arguments, std::shared_ptr<Downloader> engine = {},
+    explicit AppDelegate(const QStringList& arguments, std::shared_ptr<Engine> engine = {},
         std::unique_ptr<DesktopServices> services = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
 

@@ -2,9 +2,13 @@
 #include "Downloader.h"
 #include "Fixtures.h"
 #include "StandInTools.h"
+#include "Storage.h"
 #include "TestSupport.h"
+#include "ToolArguments.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +46,7 @@ private Q_SLOTS:
     void nodeVersionRule();
     void aPlaylistStartsNoTool();
     void cancellationWinsOverASuccessfulExit();
+    void jobKeys();
 };
 
 // The exact command lines: a lost option changes what reaches the user's disk
@@ -51,7 +56,7 @@ void DownloaderTest::toolArguments_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("expected");
 
-    const Downloader engine(Toolchain(u"/t"_s));
+    const Toolchain tools(u"/t"_s);
     VideoInfo video;
     video.id = u"abcdefghijk"_s;
     video.title = u"Dos tonos"_s;
@@ -67,22 +72,22 @@ void DownloaderTest::toolArguments_data()
             "--continue", "--no-overwrites", "--max-filesize", "32G", "--match-filter", "id = abcdefghijk" });
     const QString url = u"https://www.youtube.com/watch?v=abcdefghijk"_s;
 
-    QTest::newRow("every link run") << engine.tools().common() << common;
-    QTest::newRow("fetching the original") << engine.fetchArguments(video, u"/c/abcdefghijk/partial"_s)
+    QTest::newRow("every link run") << tools.common() << common;
+    QTest::newRow("fetching the original") << ToolArguments::fetch(common, video, u"/c/abcdefghijk/partial"_s)
                                            << download
             + words({ "--format", "bestaudio[ext=m4a]/bestaudio/best[acodec!=none]", "--extract-audio",
                 "--audio-format", "best", "--fixup", "never", "--output", "/c/abcdefghijk/partial/source.%(ext)s" })
             + QStringList { url };
     // yt-dlp reads "%" in --output as its template: the folder's own comes through as written.
     QTest::newRow("MKV up to 720p with tags, into a folder with %")
-        << engine.videoArguments(video, Fixtures::videoProfile(VideoContainer::mkv, 720), u"/d/50%(id)s off/w"_s)
+        << ToolArguments::video(common, video, Fixtures::videoProfile(VideoContainer::mkv, 720), u"/d/50%(id)s off/w"_s)
         << download
             + words({ "--format", "bestvideo+bestaudio/best/bestvideo", "--merge-output-format", "mkv", "--remux-video",
                 "mkv", "--output", "/d/50%%(id)s off/w/source.%(ext)s", "--format-sort", "res:720",
                 "--embed-metadata" })
             + QStringList { url };
     QTest::newRow("MP4 at the best, without tags")
-        << engine.videoArguments(video, Fixtures::videoProfile(VideoContainer::mp4, 0, false), u"/w"_s)
+        << ToolArguments::video(common, video, Fixtures::videoProfile(VideoContainer::mp4, 0, false), u"/w"_s)
         << download
             + words({ "--format",
                 "bestvideo[ext=mp4][vcodec~='^(avc1|h264)']+bestaudio/best[ext=mp4][vcodec~='^(avc1|h264)']"
@@ -96,7 +101,7 @@ void DownloaderTest::toolArguments_data()
         + QStringList { u"comment="_s + url };
     const QStringList output = words({ "-progress", "pipe:1", "-nostats", "-n", "/w/export" });
     const auto conversion = [&](AudioFormat format, qint64 bitrate, bool metadata) {
-        return Downloader::conversionArguments(
+        return ToolArguments::conversion(
             u"/c/source.m4a"_s, Fixtures::audioProfile(format, bitrate, metadata), video, u"/w/export"_s);
     };
     const QStringList noTags = words({ "-map_metadata", "-1" });
@@ -117,11 +122,10 @@ void DownloaderTest::toolArguments_data()
     const QStringList mp4Input = words({ "-v", "error", "-nostdin", "-protocol_whitelist", "file,pipe", "-i",
         "/w/source.mkv", "-map", "0:v:0", "-map", "0:a:0?", "-c:v" });
     const QStringList mp4Output = words({ "-movflags", "+faststart", "-n", "/w/export.mp4" });
-    QTest::newRow("MP4 copying H.264 and AAC") << Downloader::mp4Arguments(u"/w/source.mkv"_s, u"/w/export.mp4"_s, true,
-        true) << mp4Input + words({ "copy", "-c:a", "copy" }) + mp4Output;
-    QTest::newRow("MP4 re-encoding both")
-        << Downloader::mp4Arguments(u"/w/source.mkv"_s, u"/w/export.mp4"_s, false, false)
-        << mp4Input
+    QTest::newRow("MP4 copying H.264 and AAC") << ToolArguments::mp4(u"/w/source.mkv"_s, u"/w/export.mp4"_s, true, true)
+                                               << mp4Input + words({ "copy", "-c:a", "copy" }) + mp4Output;
+    QTest::newRow("MP4 re-encoding both") << ToolArguments::mp4(u"/w/source.mkv"_s, u"/w/export.mp4"_s, false, false)
+                                          << mp4Input
             + words({ "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-vf",
                 "scale=trunc(iw/2)*2:trunc(ih/2)*2", "-c:a", "aac" })
             + mp4Output;
@@ -191,6 +195,26 @@ void DownloaderTest::cancellationWinsOverASuccessfulExit()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stand.file(u"started"_s)), 10000);
     token->cancel();
     QCOMPARE(analysis.get(), cancelled);
+}
+
+// Every spelling of one folder, through a link or not, made yet or not, gives one key.
+void DownloaderTest::jobKeys()
+{
+    QTemporaryDir dir;
+    const auto key = [&](const QString& folder) {
+        VideoInfo video;
+        video.id = u"dQw4w9WgXcQ"_s;
+        return Storage::jobKey(DownloadJob::make(video, {}, dir.filePath(folder), JobState::queued, false));
+    };
+    const QString real = dir.filePath(u"real"_s);
+    QVERIFY(QDir().mkpath(real));
+    QVERIFY(QFile::link(real, dir.filePath(u"link"_s)));
+    QCOMPARE(key(u"real"_s), u"dQw4w9WgXcQ|audio-mp3-192-1|"_s + QFileInfo(real).canonicalFilePath());
+    for (const QString& spelling : { u"link"_s, u"real/./sub/.."_s, u"link//"_s })
+        QCOMPARE(key(spelling), key(u"real"_s));
+    const QString later = key(u"link/later"_s);
+    QVERIFY(QDir().mkpath(dir.filePath(u"link/later"_s)));
+    QCOMPARE(key(u"real/later"_s), later);
 }
 
 QTEST_GUILESS_MAIN(DownloaderTest)

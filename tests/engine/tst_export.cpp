@@ -172,7 +172,7 @@ void ExportTest::requiredSpace()
     QFETCH(DownloadProfile, profile);
     QFETCH(double, duration);
     QFETCH(qint64, bytes);
-    QCOMPARE(Downloader::requiredSpace(profile, duration), bytes);
+    QCOMPARE(Export::requiredSpace(profile, duration), bytes);
 }
 
 void ExportTest::failures_data()

@@ -1,4 +1,4 @@
-#include "Downloader.h"
+#include "Conversion.h"
 #include "DownloadProgress.h"
 
 #include <QTest>
@@ -60,7 +60,7 @@ void ProgressTest::conversionProgress()
     QFETCH(QString, line);
     QFETCH(std::optional<double>, progress);
 
-    const std::optional<double> got = Downloader::conversionProgress(line, 12);
+    const std::optional<double> got = Conversion::progress(line, 12);
     QCOMPARE(got.has_value(), progress.has_value());
     if (got)
         QVERIFY2(qAbs(*got - *progress) < 1e-9, qPrintable(QString::number(*got, 'g', 17)));

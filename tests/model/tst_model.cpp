@@ -37,7 +37,6 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void derivedValues();
-    void keys();
     void fileAvailable_data();
     void fileAvailable();
     void history();
@@ -253,8 +252,8 @@ void TestModel::describe()
 {
     QFETCH(DownloadProfile, profile);
     QFETCH(QString, expected);
-    QCOMPARE(u"%1|%2|%3"_s.arg(profile.key(), profile.label(), TestSupport::failure([&] { profile.validate(); })),
-        expected);
+    QCOMPARE(
+        u"%1|%2|%3"_s.arg(profile.key(), profile.label(), TestSupport::failure([&] { profile.validate(); })), expected);
 }
 
 void TestModel::safeNames_data()
@@ -340,21 +339,6 @@ void TestModel::derivedValues()
     QCOMPARE(video.thumbnail(), QUrl(u"https://i.ytimg.com/vi/C1/hqdefault.jpg"_s));
 }
 
-// Every spelling of one folder, through a link or not, made yet or not, gives one key.
-void TestModel::keys()
-{
-    const QString real = m_dir.filePath(u"real"_s);
-    QVERIFY(QDir().mkpath(real));
-    QVERIFY(QFile::link(real, m_dir.filePath(u"link"_s)));
-    const QString key = jobIn(real).key();
-    QCOMPARE(key, u"dQw4w9WgXcQ|audio-mp3-192-1|"_s + QFileInfo(real).canonicalFilePath());
-    for (const QString& spelling : { u"link"_s, u"real/./sub/.."_s, u"link//"_s })
-        QCOMPARE(jobIn(m_dir.filePath(spelling)).key(), key);
-    const QString laterKey = jobIn(m_dir.filePath(u"link/later"_s)).key();
-    QVERIFY(QDir().mkpath(m_dir.filePath(u"link/later"_s)));
-    QCOMPARE(jobIn(m_dir.filePath(u"real/later"_s)).key(), laterKey);
-}
-
 void TestModel::fileAvailable_data()
 {
     QTest::addColumn<qint64>("recorded"); // -1: absent
@@ -411,7 +395,7 @@ void TestModel::history()
         "created": 700000000.25, "path": "/tmp/x/t.mp3", "bytes": 123, "reusedOriginal": false})")
                                                  .object());
     QVERIFY(first && first->video.validSource());
-    QCOMPARE(first->key(), u"dQw4w9WgXcQ|audio-mp3-320-1|/tmp/x"_s);
+    QCOMPARE(first->profile.key() + u'|' + first->folder, u"audio-mp3-320-1|/tmp/x"_s);
     QCOMPARE(first->created, QDateTime(QDate(2023, 3, 8), QTime(20, 26, 40, 250), Qt::UTC));
 }
 

@@ -134,7 +134,7 @@ struct AppHarness
     QString analysisPid() const { return tools.file(QStringLiteral("analysis.pid")); }
 
 private:
-    AppModel& openOn(std::shared_ptr<Downloader> chosen, AppUpdates* updates)
+    AppModel& openOn(std::shared_ptr<Engine> chosen, AppUpdates* updates)
     {
         model.reset();
         model = std::make_unique<AppModel>(std::move(chosen), &services, updates);

@@ -1,0 +1,3 @@
+#include "Engine.h"
+
+Engine::~Engine() = default;

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BrisPaths.h"
+#include "Cancellation.h"
+#include "DownloadUpdate.h"
+#include "Engine.h"
+#include "MediaProbe.h"
+#include "Toolchain.h"
+#include "VideoInfo.h"
+
+#include <QString>
+
+#include <optional>
+
+// The originals cache: each video's sound as fetched, in a directory named by its
+// storage id beside an index that records it. Least recently used entries go
+// once the cache outgrows its limit.
+class OriginalsCache
+{
+public:
+    // An original with the measurement that checked it.
+    struct Fetched
+    {
+        Engine::Original original;
+        MediaProbe probe;
+    };
+
+    // `engine` measures the files; all three must outlive the cache.
+    OriginalsCache(const Engine& engine, const Toolchain& tools, const BrisPaths& paths);
+
+    // See Engine::original; the measurement comes along.
+    Fetched fetchOrReuse(const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const;
+    // See Engine::cacheBytes and Engine::clearCache.
+    qint64 bytes() const;
+    void clear() const;
+
+    static constexpr qint64 limit = 1'073'741'824;
+
+private:
+    std::optional<Fetched> reuse(const VideoInfo& video, const QString& directory, const CancellationPtr& cancel) const;
+    Fetched fetch(const VideoInfo& video, const QString& directory, const CancellationPtr& cancel,
+        const UpdateCallback& update) const;
+    void prune(const QString& keep) const;
+
+    const Engine& m_engine;
+    const Toolchain& m_tools;
+    const BrisPaths& m_paths;
+};
