@@ -3,7 +3,6 @@
 #include "AlertLook.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
-#include "Downloader.h"
 #include "FirstFrameReport.h"
 #include "FocusLinkNotifier.h"
 #include "MainView.h"
