@@ -17,7 +17,8 @@ class FixtureEngine;
 
 // The checks of "--self-test" after the tools' own: link rules, the parser, the
 // history format, the real tools on generated media, the queue of a real
-// application model, cancellation and the cache. Needs no network.
+// application model, cancellation and the cache. Needs no network. The checks
+// lie by theme: LocalSuiteLinks, LocalSuiteMedia and LocalSuiteModel.
 class LocalSuite
 {
 public:
@@ -31,18 +32,21 @@ public:
     void run();
 
 private:
+    // Link rules, the parser and the history format.
     void checkLinks();
-    void prepareAudio();
     void checkParser();
-    void checkSocialAudio();
-    void openModel();
-    void checkModelLinks();
-    void checkRealEngine();
     void checkNames();
+    // The real tools on the test sound.
+    void prepareAudio();
+    void checkSocialAudio();
+    void checkRealEngine();
     void checkConversions();
-    void checkQueue();
     void checkCancellation();
     void checkCache();
+    // A real application model over the fixture engine.
+    void openModel();
+    void checkModelLinks();
+    void checkQueue();
 
     QString file(const QString& name) const { return m_root.filePath(name); }
     // Puts the test sound in the originals cache as the fetched sound of `video`.

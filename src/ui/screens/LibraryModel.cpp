@@ -1,7 +1,7 @@
 #include "LibraryModel.h"
 
 #include "AppModel.h"
-#include "LibraryRowDelegate.h"
+#include "TextFormatting.h"
 
 #include <QSet>
 
@@ -30,6 +30,14 @@ QList<DownloadJob> LibraryModel::filtered(
     return kept;
 }
 
+QString LibraryModel::detailLine(const DownloadJob& job)
+{
+    QString line = job.profile.label();
+    if (job.actualHeight)
+        line += u" · "_s + QString::number(*job.actualHeight) + u"p final"_s;
+    return line + u" · "_s + bytesString(job.bytes.value_or(0));
+}
+
 int LibraryModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_jobs.size());
@@ -44,7 +52,7 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return job.video.title;
     case Qt::AccessibleTextRole:
-        return job.video.title + u", "_s + LibraryRowDelegate::detailLine(job);
+        return job.video.title + u", "_s + detailLine(job);
     default:
         return {};
     }

@@ -21,6 +21,9 @@ public:
     // The jobs of `completed` that pass the kind and contain `search` in
     // "title author", ignoring case; order kept.
     static QList<DownloadJob> filtered(const QList<DownloadJob>& completed, const QString& search, LibraryKind kind);
+    // A row's second line, which its card shows and a screen reader says: the
+    // profile's label, the final height when known, and the size.
+    static QString detailLine(const DownloadJob& job);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

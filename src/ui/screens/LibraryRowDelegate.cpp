@@ -7,7 +7,6 @@
 #include "QuietStyle.h"
 #include "Surface.h"
 #include "Symbols.h"
-#include "TextFormatting.h"
 #include "Theme.h"
 
 #include <QAbstractItemView>
@@ -78,14 +77,6 @@ LibraryRowDelegate::LibraryRowDelegate(QAbstractItemView* view)
     : QStyledItemDelegate(view)
     , m_view(view)
 {
-}
-
-QString LibraryRowDelegate::detailLine(const DownloadJob& job)
-{
-    QString line = job.profile.label();
-    if (job.actualHeight)
-        line += u" · "_s + QString::number(*job.actualHeight) + u"p final"_s;
-    return line + u" · "_s + bytesString(job.bytes.value_or(0));
 }
 
 bool LibraryRowDelegate::partEnabled(const DownloadJob& job, Part part)
@@ -220,7 +211,7 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QFontMetrics small(smallFont());
     painter->setPen(theme.color(Tone::secondary));
     painter->drawText(g.detail, Qt::AlignLeft | Qt::AlignVCenter,
-        small.elidedText(detailLine(job), Qt::ElideRight, g.detail.width()));
+        small.elidedText(LibraryModel::detailLine(job), Qt::ElideRight, g.detail.width()));
     if (!available) {
         painter->setPen(theme.color(Tone::orange));
         painter->drawText(g.missing, Qt::AlignLeft | Qt::AlignVCenter,

@@ -23,9 +23,6 @@ public:
 
     explicit LibraryRowDelegate(QAbstractItemView* view);
 
-    // The profile's label, the final height when known, and the size.
-    static QString detailLine(const DownloadJob& job);
-
     // Where `part` of `job`'s row lies when the row fills `row`.
     QRect partRect(const QRect& row, const DownloadJob& job, Part part) const;
     Part partAt(const QRect& row, const DownloadJob& job, const QPoint& position) const;

@@ -2,11 +2,11 @@
 
 #include "AppModel.h"
 #include "BannerView.h"
+#include "Divider.h"
 #include "LibraryView.h"
 #include "LocalPlayer.h"
 #include "NewDownloadView.h"
 #include "QueueView.h"
-#include "Rule.h"
 #include "SectionHeader.h"
 #include "SettingsView.h"
 #include "SheetDialog.h"
@@ -41,7 +41,7 @@ MainView::MainView(AppModel* model, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     row->addWidget(m_sidebar);
-    row->addWidget(new Rule(Qt::Vertical, 0.07));
+    row->addWidget(new Divider(Qt::Vertical, 0.07));
 
     auto* content = new QVBoxLayout;
     content->setContentsMargins(30, 42, 30, 24);

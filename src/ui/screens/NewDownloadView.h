@@ -1,19 +1,14 @@
 #pragma once
 
-#include "AudioFormat.h"
-#include "DownloadProfile.h"
-
 #include <QScrollArea>
 
 class AppModel;
 class CandidateRow;
+class FormatCard;
 class JobRow;
 class LinkBox;
-class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QStackedWidget;
-class SegmentedPicker;
 class Spinner;
 class StyledLabel;
 class Surface;
@@ -30,13 +25,6 @@ class NewDownloadView : public QScrollArea
 public:
     explicit NewDownloadView(AppModel* model, QWidget* parent = nullptr);
 
-    // The picker's wording of an audio bit rate and of a video height (0 is the best available).
-    static QString bitrateText(qint64 bitrate);
-    static QString heightText(qint64 height);
-    // What the quality column says for a format without bit rates.
-    static QString fixedQualityText(AudioFormat format);
-    static QString hintText(const DownloadProfile& profile);
-
     QLineEdit* linkField() const;
 
 protected:
@@ -45,22 +33,16 @@ protected:
 
 private:
     QWidget* buildLinkCard();
-    QWidget* buildFormatCard();
     QWidget* buildFeatureTiles();
     QWidget* buildRunningCard();
 
     void refreshLink();
     void refreshChooser();
     void refreshVideo();
-    void refreshFormat();
-    void refreshFolder();
     void refreshRunning();
     void refreshEnabling();
 
     void clearLink();
-    void chooseKind(const QString& raw);
-    void chooseFormat(int index);
-    void chooseQuality(int index);
     void focusLink();
 
     AppModel* m_model;
@@ -79,14 +61,7 @@ private:
 
     VideoCard* m_videoCard = nullptr;
 
-    SegmentedPicker* m_kind = nullptr;
-    QComboBox* m_format = nullptr;
-    QStackedWidget* m_qualityStack = nullptr;
-    QComboBox* m_quality = nullptr;
-    StyledLabel* m_fixedQuality = nullptr;
-    StyledLabel* m_folder = nullptr;
-    StyledLabel* m_hint = nullptr;
-    QPushButton* m_download = nullptr;
+    FormatCard* m_formatCard = nullptr;
 
     QWidget* m_tiles = nullptr;
     Surface* m_running = nullptr;

@@ -3,8 +3,8 @@
 #include "AccentStyle.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
+#include "Divider.h"
 #include "QuietStyle.h"
-#include "Rule.h"
 #include "SegmentedPicker.h"
 #include "StyledLabel.h"
 #include "SwitchButton.h"
@@ -90,7 +90,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     appearance->addLayout(pickerRow);
     column->addLayout(appearance);
 
-    column->addWidget(new Rule(Qt::Horizontal, 0.1));
+    column->addWidget(new Divider(Qt::Horizontal, 0.1));
     auto* folder = new QVBoxLayout;
     folder->setSpacing(10);
     folder->addWidget(heading(u"Carpeta de descargas"_s));
@@ -104,7 +104,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     folder->addWidget(m_metadata, 0, Qt::AlignLeft);
     column->addLayout(folder);
 
-    column->addWidget(new Rule(Qt::Horizontal, 0.1));
+    column->addWidget(new Divider(Qt::Horizontal, 0.1));
     auto* cache = new QHBoxLayout;
     auto* cacheText = new QVBoxLayout;
     cacheText->setSpacing(6);
@@ -120,10 +120,10 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     cache->addWidget(m_clearCache, 0, Qt::AlignVCenter);
     column->addLayout(cache);
 
-    column->addWidget(new Rule(Qt::Horizontal, 0.1));
+    column->addWidget(new Divider(Qt::Horizontal, 0.1));
     column->addWidget(new UpdateSettingsView(m_model->updates()));
 
-    column->addWidget(new Rule(Qt::Horizontal, 0.1));
+    column->addWidget(new Divider(Qt::Horizontal, 0.1));
     auto* engine = new QVBoxLayout;
     engine->setSpacing(7);
     auto* engineTitle = new QHBoxLayout;

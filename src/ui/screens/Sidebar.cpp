@@ -3,9 +3,9 @@
 #include "AppModel.h"
 #include "AppUpdates.h"
 #include "BrandMark.h"
+#include "Divider.h"
 #include "NavigationEntry.h"
 #include "PlainButton.h"
-#include "Rule.h"
 #include "StyledLabel.h"
 #include "SymbolView.h"
 #include "Theme.h"
@@ -90,7 +90,7 @@ Sidebar::Sidebar(AppModel* model, QWidget* parent)
     // The divider keeps 4 more above and below than the block's own spacing.
     auto* divider = new QVBoxLayout;
     divider->setContentsMargins(0, 4, 0, 4);
-    divider->addWidget(new Rule(Qt::Horizontal, 0.1));
+    divider->addWidget(new Divider(Qt::Horizontal, 0.1));
     folderBlock->addLayout(divider);
 
     auto* preferences = new PlainButton(u"Preferencias"_s, uiFont(13));

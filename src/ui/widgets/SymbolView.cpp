@@ -2,6 +2,7 @@
 
 #include "Theme.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 
 SymbolView::SymbolView(const QString& symbol, int size, Tone tone, qreal opacity, SymbolWeight weight, QWidget* parent)
@@ -42,4 +43,13 @@ void SymbolView::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawPixmap((width() - m_size) / 2, (height() - m_size) / 2, pixmap);
+}
+
+QHBoxLayout* symbolBefore(SymbolView* symbol, QWidget* text, int spacing)
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(spacing);
+    row->addWidget(symbol, 0, Qt::AlignVCenter);
+    row->addWidget(text, 0, Qt::AlignVCenter);
+    return row;
 }

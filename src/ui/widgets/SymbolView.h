@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
+
 // One symbol in a tone, centred in its square; follows the scheme live.
 class SymbolView : public QWidget
 {
@@ -32,3 +34,6 @@ private:
     qreal m_opacity;
     SymbolWeight m_weight;
 };
+
+// A symbol before a text, as one row.
+QHBoxLayout* symbolBefore(SymbolView* symbol, QWidget* text, int spacing = 5);

@@ -3,12 +3,12 @@
 #include <QWidget>
 
 // A 1-pixel line in the text colour at a low opacity: the sidebar's edge and dividers.
-class Rule : public QWidget
+class Divider : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit Rule(Qt::Orientation orientation, qreal opacity, QWidget* parent = nullptr);
+    explicit Divider(Qt::Orientation orientation, qreal opacity, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 

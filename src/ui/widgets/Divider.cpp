@@ -1,10 +1,10 @@
-#include "Rule.h"
+#include "Divider.h"
 
 #include "Theme.h"
 
 #include <QPainter>
 
-Rule::Rule(Qt::Orientation orientation, qreal opacity, QWidget* parent)
+Divider::Divider(Qt::Orientation orientation, qreal opacity, QWidget* parent)
     : QWidget(parent)
     , m_orientation(orientation)
     , m_opacity(opacity)
@@ -18,12 +18,12 @@ Rule::Rule(Qt::Orientation orientation, qreal opacity, QWidget* parent)
     }
 }
 
-QSize Rule::sizeHint() const
+QSize Divider::sizeHint() const
 {
     return m_orientation == Qt::Horizontal ? QSize(10, 1) : QSize(1, 10);
 }
 
-void Rule::paintEvent(QPaintEvent*)
+void Divider::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::instance().color(Tone::primary, m_opacity));
