@@ -81,10 +81,17 @@ void AppModel::load()
     try {
         loaded = m_storage->load();
     } catch (const std::exception& error) {
-        // Set directly: this banner stays until the user closes it.
-        m_banner = u"No se pudo abrir el historial local. "_s + errorDescription(error);
+        // Set directly: this banner stays until the user closes it, and comes
+        // back after any other, since nothing of this run is being kept.
+        m_lastingBanner = u"No se pudo abrir el historial local. "_s + errorDescription(error);
+        m_banner = m_lastingBanner;
         m_bannerError = true;
         return;
+    }
+    if (!loaded.notices.isEmpty()) {
+        // Said once, with no timer, like the banner above.
+        m_banner = loaded.notices.join(u' ');
+        m_bannerError = true;
     }
     m_preferences = loaded.preferences;
     m_queue->restore(loaded.jobs);
@@ -157,6 +164,7 @@ void AppModel::setPreviewJob(const std::optional<DownloadJob>& job)
 
 void AppModel::clearBanner()
 {
+    m_lastingBanner.reset();
     if (m_banner) {
         m_banner.reset();
         Q_EMIT bannerChanged();
@@ -254,7 +262,9 @@ void AppModel::show(const QString& text, bool error)
     Q_EMIT bannerChanged();
     QTimer::singleShot(m_bannerDuration, this, [this, revision] {
         if (m_bannerRevision == revision && m_banner) {
-            m_banner.reset();
+            m_banner = m_lastingBanner;
+            if (m_lastingBanner)
+                m_bannerError = true;
             Q_EMIT bannerChanged();
         }
     });

@@ -36,7 +36,8 @@ class AppModel : public QObject
 
 public:
     // Prepares the data directory and loads the preferences and the history;
-    // unfinished jobs of the last run become interrupted and none starts.
+    // unfinished jobs of the last run become interrupted and none starts. An
+    // unreadable file is renamed aside and named in a banner.
     // A null `engine` means the default Downloader; `services` may be null
     // (headless runs), which reads as an empty clipboard and cancelled choosers.
     explicit AppModel(
@@ -177,6 +178,8 @@ private:
     DownloadProfile m_profile;
     Preferences m_preferences;
     std::optional<QString> m_banner;
+    // A banner that returns when a passing one ends, until the user closes it.
+    std::optional<QString> m_lastingBanner;
     bool m_bannerError = false;
     bool m_settings = false;
     qint64 m_cacheSize = 0;

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "BrisError.h"
+#include "FileSystem.h"
 #include "Storage.h"
 #include "TextFormatting.h"
 
@@ -26,14 +27,35 @@ constexpr qsizetype maxSavedCompleted = 400;
 constexpr qsizetype maxDraftLink = 4096;
 
 // A file that exists but could not be used; an empty one holds nothing worth keeping.
-std::optional<QString> unusable(const QString& path)
+bool unusable(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return std::nullopt;
-    if (info.isFile() && info.size() == 0)
-        return std::nullopt;
-    return path;
+        return false;
+    return !(info.isFile() && info.size() == 0);
+}
+
+// Renames the unreadable `path` aside, byte for byte, and tells the user where
+// it went; false when it stays where it is, untouched, for the whole run.
+bool keepAside(const QString& path, const QString& what, QStringList& notices)
+{
+    if (!unusable(path))
+        return true;
+    const QString stem = path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss"_s);
+    try {
+        for (int n = 1; n <= 100; ++n) {
+            const QString aside = n == 1 ? stem : stem + u'-' + QString::number(n);
+            if (FileSystem::moveWithoutReplacing(path, aside)) {
+                notices.append(u"No se pudo leer %1. Guardamos una copia en «%2»."_s.arg(
+                    what, QDir::toNativeSeparators(aside)));
+                return true;
+            }
+        }
+    } catch (const SystemError&) {
+    }
+    notices.append(
+        u"No se pudo leer %1. Lo dejamos como está en «%2»."_s.arg(what, QDir::toNativeSeparators(path)));
+    return false;
 }
 
 } // namespace
@@ -51,34 +73,37 @@ LocalStorage::Loaded LocalStorage::load()
     for (const QString& path : { m_paths.history(), m_paths.preferences() })
         AtomicFile::discardLeftovers(path);
     Loaded loaded;
-    if (const std::optional<Preferences> preferences = loadPreferences())
+    if (const std::optional<Preferences> preferences = loadPreferences(loaded.notices))
         loaded.preferences = *preferences;
     if (const QString folder = qEnvironmentVariable("BRISOMAR_DOWNLOAD_DIR"); !folder.isEmpty())
         loaded.preferences.folder = folder;
-    loaded.jobs = loadHistory();
+    loaded.jobs = loadHistory(loaded.notices);
     return loaded;
 }
 
-std::optional<Preferences> LocalStorage::loadPreferences()
+std::optional<Preferences> LocalStorage::loadPreferences(QStringList& notices)
 {
     const QString path = m_paths.preferences();
     QFile file(path);
-    if (!file.exists())
+    if (!file.exists()) {
+        m_preferencesWritable = true;
         return std::nullopt;
+    }
     std::optional<Preferences> decoded;
     if (file.open(QIODevice::ReadOnly))
         decoded = Preferences::decode(file.readAll());
-    if (!decoded)
-        m_unreadablePreferences = unusable(path);
+    m_preferencesWritable = decoded || keepAside(path, u"la configuración"_s, notices);
     return decoded;
 }
 
-QList<DownloadJob> LocalStorage::loadHistory()
+QList<DownloadJob> LocalStorage::loadHistory(QStringList& notices)
 {
     const QString path = m_paths.history();
     QFile file(path);
-    if (!file.exists())
+    if (!file.exists()) {
+        m_historyWritable = true;
         return {};
+    }
     std::optional<QList<DownloadJob>> decoded;
     if (file.open(QIODevice::ReadOnly) && file.size() <= maxHistoryBytes) {
         // The size check above can race with a writer; the read bound cannot.
@@ -87,9 +112,10 @@ QList<DownloadJob> LocalStorage::loadHistory()
             decoded = DownloadJob::decodeHistory(data);
     }
     if (!decoded) {
-        m_unreadableHistory = unusable(path);
+        m_historyWritable = keepAside(path, u"el historial"_s, notices);
         return {};
     }
+    m_historyWritable = true;
     QList<DownloadJob> jobs;
     for (const DownloadJob& job : std::as_const(*decoded))
         if (job.video.validSource())
@@ -103,24 +129,6 @@ QList<DownloadJob> LocalStorage::loadHistory()
         }
     }
     return jobs;
-}
-
-void LocalStorage::keepUnreadable(std::optional<QString>& unreadable)
-{
-    if (!unreadable)
-        return;
-    const QString path = *unreadable;
-    if (!unusable(path)) {
-        unreadable.reset();
-        return;
-    }
-    const QString stem = path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss"_s);
-    QString aside = stem;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = stem + u'-' + QString::number(n);
-    if (!QDir().rename(path, aside))
-        throw SystemError(u"No se pudo apartar el archivo ilegible %1."_s.arg(QDir::toNativeSeparators(path)));
-    unreadable.reset();
 }
 
 void LocalStorage::saveHistory(const QList<DownloadJob>& jobs)
@@ -142,13 +150,15 @@ void LocalStorage::saveHistory(const QList<DownloadJob>& jobs)
     if (saved.size() > maxSavedJobs)
         saved = saved.mid(saved.size() - maxSavedJobs);
 
-    keepUnreadable(m_unreadableHistory);
+    if (!m_historyWritable)
+        return;
     AtomicFile::write(m_paths.history(), DownloadJob::encodeHistory(saved));
 }
 
 void LocalStorage::savePreferences(const Preferences& preferences)
 {
-    keepUnreadable(m_unreadablePreferences);
+    if (!m_preferencesWritable)
+        return;
     AtomicFile::write(m_paths.preferences(), preferences.encode());
 }
 

@@ -50,7 +50,8 @@ std::optional<Preferences> Preferences::decode(const QByteArray& data)
         return std::nullopt;
     const QJsonObject object = document.object();
     Preferences preferences;
-    if (const auto folder = StrictJson::text(object.value(u"folder"_s)))
+    // A relative folder would follow wherever the program was started from.
+    if (const auto folder = StrictJson::text(object.value(u"folder"_s)); folder && QDir::isAbsolutePath(*folder))
         preferences.folder = *folder;
     if (const auto appearance = StrictJson::text(object.value(u"appearance"_s))) {
         const std::optional<Appearance> known = fromRawValue<Appearance>(*appearance);

@@ -23,7 +23,8 @@ struct Preferences
     static QString defaultFolder();
 
     QByteArray encode() const;
-    // Tolerant key by key; nothing only when `data` is not a JSON object at all.
+    // Tolerant key by key (a folder that is not an absolute path reads as the
+    // default); nothing only when `data` is not a JSON object at all.
     static std::optional<Preferences> decode(const QByteArray& data);
 
     friend bool operator==(const Preferences&, const Preferences&) = default;

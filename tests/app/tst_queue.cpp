@@ -72,6 +72,10 @@ private Q_SLOTS:
     void historyAtLaunch_data();
     void historyAtLaunch();
     void preferencesAtLaunch();
+    void unpreparedDataFolder_data();
+    void unpreparedDataFolder();
+    void filesBesideTheHistory_data();
+    void filesBesideTheHistory();
     void failuresShowABanner();
     void playAndReveal();
     void derivedLists();
@@ -308,11 +312,17 @@ void QueueTest::historyAtLaunch()
     AppHarness harness;
     QVERIFY(TestSupport::writeFile(harness.data() + u"/library.json"_s, file));
     AppModel& model = harness.open();
+    const std::optional<QString> banner = model.banner();
     // Kept once: later saves replace only the file the model wrote.
     model.persist();
     model.persist();
     const QList<DownloadJob> saved = history(harness);
     const QList<QByteArray> keptAside = aside(harness.data(), u"library.json"_s);
+    const QStringList keptNames = QDir(harness.data()).entryList({ u"library.json.unreadable-*"_s });
+    QCOMPARE(banner,
+        keptNames.isEmpty() ? std::nullopt
+                            : std::optional(u"No se pudo leer el historial. Guardamos una copia en «%1»."_s.arg(
+                                QDir(harness.data()).filePath(keptNames.first()))));
     QCOMPARE(u"%1 %2 %3 %4"_s.arg(model.jobs().size())
                  .arg(saved.size())
                  .arg(saved.isEmpty() ? u"-"_s : saved.first().video.id)
@@ -344,7 +354,78 @@ void QueueTest::preferencesAtLaunch()
     QVERIFY(TestSupport::writeFile(path, "{\"folder\": "_ba));
     harness.open().setAppearance(Appearance::light);
     QCOMPARE(aside(harness.data(), u"preferences.json"_s), QList { "{\"folder\": "_ba });
+    const QStringList kept = QDir(harness.data()).entryList({ u"preferences.json.unreadable-*"_s });
+    QCOMPARE(harness.model->banner(),
+        u"No se pudo leer la configuración. Guardamos una copia en «%1»."_s.arg(
+            QDir(harness.data()).filePath(kept.value(0))));
     QCOMPARE(Preferences::decode(TestSupport::readFile(path))->appearance, Appearance::light);
+}
+
+// The cache folder cannot be made: the files the run never read are never
+// written, whatever the user does until the next start.
+void QueueTest::unpreparedDataFolder_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("Originals is a plain file") << u"file"_s;
+    QTest::newRow("Originals is a broken link") << u"link"_s;
+}
+
+void QueueTest::unpreparedDataFolder()
+{
+    QFETCH(QString, obstacle);
+
+    AppHarness harness;
+    QVERIFY(harness.writeHistory(jobsIn(harness.downloads(), 3, JobState::completed)));
+    Preferences preferences;
+    preferences.metadata = false;
+    QVERIFY(TestSupport::writeFile(harness.data() + u"/preferences.json"_s, preferences.encode()));
+    const QString originals = harness.data() + u"/Originals"_s;
+    QVERIFY(obstacle == u"file"_s ? TestSupport::writeFile(originals, "not a folder")
+                                  : QFile::link(harness.data() + u"/gone"_s, originals));
+    const QByteArray historyBefore = TestSupport::readFile(harness.data() + u"/library.json"_s);
+
+    QVERIFY(harness.openAnalysing({ first }));
+    AppModel& model = *harness.model;
+    const std::optional<QString> banner = model.banner();
+    QVERIFY(banner && banner->startsWith(u"No se pudo abrir el historial local. "_s));
+    model.setBannerDuration(std::chrono::milliseconds(1));
+    model.setAppearance(Appearance::light);
+    QVERIFY(harness.enqueue(first));
+    QTRY_COMPARE(harness.engine->count(Kind::exportJob), 1);
+    harness.engine->call(Kind::exportJob, 0)->finish(deliverJob(harness.engine->call(Kind::exportJob, 0)->job));
+    QTRY_COMPARE(model.pendingCount(), 0);
+    model.shutdown();
+
+    QCOMPARE(TestSupport::readFile(harness.data() + u"/library.json"_s), historyBefore);
+    QCOMPARE(TestSupport::readFile(harness.data() + u"/preferences.json"_s), preferences.encode());
+    // The banner of the saved video passes; the one that says nothing is kept comes back.
+    QTRY_COMPARE(model.banner(), banner);
+    QVERIFY(model.bannerError());
+}
+
+// A start clears only what its own saves left behind, never a file someone put there.
+void QueueTest::filesBesideTheHistory_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("a user's backup of the history") << u"library.json.backup"_s << true;
+    QTest::newRow("a user's old preferences") << u"preferences.json.old123"_s << true;
+    QTest::newRow("a user's copy of a quarter") << u"library.json.2024Q1"_s << true;
+    QTest::newRow("a partial save of the history") << u".library.json.brisomar-partial-a1B2c3"_s << false;
+    QTest::newRow("a partial save of the preferences") << u".preferences.json.brisomar-partial-ZZZZZZ"_s << false;
+    QTest::newRow("a partial save of another file") << u".notes.json.brisomar-partial-a1B2c3"_s << true;
+}
+
+void QueueTest::filesBesideTheHistory()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, kept);
+
+    AppHarness harness;
+    const QString path = harness.data() + u'/' + name;
+    QVERIFY(TestSupport::writeFile(path, "keep me"));
+    harness.open().setAppearance(Appearance::light);
+    QCOMPARE(QFileInfo::exists(path), kept);
 }
 
 void QueueTest::failuresShowABanner()

@@ -42,6 +42,8 @@ private Q_SLOTS:
     void history();
     void qualityLadder_data();
     void qualityLadder();
+    void preferencesFolder_data();
+    void preferencesFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -430,6 +432,33 @@ void TestModel::qualityLadder()
     const qint64 remuxed
         = snapped({ .kind = DownloadKind::video, .container = VideoContainer::mkv, .height = 1440 }, video).height;
     QCOMPARE(u"%1; %2; %3"_s.arg(labels.join(u'|')).arg(analysed).arg(remuxed), expected);
+}
+
+// The download folder a preferences file names; anything but an absolute path
+// would land downloads relative to wherever the program was started.
+void TestModel::preferencesFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("an absolute folder") << u"/media/usb/Música"_s << true;
+    QTest::newRow("a climb out of the working folder") << u"../../../etc"_s << false;
+    QTest::newRow("a bare name") << u"Descargas"_s << false;
+    QTest::newRow("a tilde, never expanded") << u"~/Descargas"_s << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestModel::preferencesFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, accepted);
+
+    Preferences written;
+    written.folder = folder;
+    written.metadata = false;
+    const std::optional<Preferences> read = Preferences::decode(written.encode());
+    QVERIFY(read);
+    QCOMPARE(read->folder, accepted ? folder : Preferences::defaultFolder());
+    QVERIFY(!read->metadata);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

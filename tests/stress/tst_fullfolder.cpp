@@ -1,3 +1,4 @@
+#include "AtomicFile.h"
 #include "BrisError.h"
 #include "OfflineVideo.h"
 #include "TestSupport.h"
@@ -59,6 +60,8 @@ class FullFolderTest : public QObject
 
 private Q_SLOTS:
     void volumeFillsDuringExport();
+    void refusedSaveKeepsTheOldFile_data();
+    void refusedSaveKeepsTheOldFile();
 
 private:
     TestMedia m_media;
@@ -100,6 +103,36 @@ void FullFolderTest::volumeFillsDuringExport()
     QCOMPARE(retry.error, QString());
     QVERIFY(retry.job->reusedOriginal);
     QCOMPARE(filesUnder(folder), QStringList { QFileInfo(*retry.job->path).fileName() });
+}
+
+void FullFolderTest::refusedSaveKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("a full volume") << false;
+    QTest::newRow("a read-only volume") << true;
+}
+
+// A save the volume refuses fails loudly and leaves the old history byte for
+// byte, with nothing of its own beside it.
+void FullFolderTest::refusedSaveKeepsTheOldFile()
+{
+    QFETCH(bool, readOnly);
+
+    QTemporaryDir volume;
+    const QByteArray path = QFile::encodeName(volume.path());
+    if (::mount("tmpfs", path.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700"))
+        QSKIP("no file system can be mounted here");
+    const auto unmount = qScopeGuard([&] { ::umount2(path.constData(), MNT_DETACH); });
+    const QString history = volume.filePath(u"library.json"_s);
+    const QByteArray old(300 * 1024, 'a');
+    AtomicFile::write(history, old);
+    if (readOnly)
+        QCOMPARE(::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+
+    const QString failure = TestSupport::failure([&] { AtomicFile::write(history, QByteArray(900 * 1024, 'b')); });
+    QVERIFY2(failure.startsWith(u"No se pudo escribir "_s), qPrintable(failure));
+    QCOMPARE(TestSupport::readFile(history), old);
+    QCOMPARE(filesUnder(volume.path()), QStringList { u"library.json"_s });
 }
 
 int main(int argc, char** argv)

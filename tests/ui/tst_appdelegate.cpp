@@ -115,10 +115,13 @@ private Q_SLOTS:
     void everyWayOutEndsTheProgram_data()
     {
         QTest::addColumn<QString>("scenario");
-        QTest::newRow("Salir de Brisomar in the menu bar") << u"menu"_s;
-        QTest::newRow("Ctrl+Q") << u"keys"_s;
-        QTest::newRow("closing the window") << u"close"_s;
-        QTest::newRow("Cerrar app in the quit alert, a download running") << u"alert"_s;
+        // "Originals" is a file: the history and preferences it could not read stay as they were.
+        QTest::addColumn<bool>("unprepared");
+        QTest::newRow("Salir de Brisomar in the menu bar") << u"menu"_s << false;
+        QTest::newRow("Ctrl+Q") << u"keys"_s << false;
+        QTest::newRow("closing the window") << u"close"_s << false;
+        QTest::newRow("Cerrar app in the quit alert, a download running") << u"alert"_s << false;
+        QTest::newRow("Ctrl+Q, the data folder unprepared") << u"keys"_s << true;
     }
 
     // The real program, with someone at the desk (tests/ui/desk) quitting it one
@@ -127,11 +130,20 @@ private Q_SLOTS:
     void everyWayOutEndsTheProgram()
     {
         QFETCH(QString, scenario);
+        QFETCH(bool, unprepared);
         const bool downloading = scenario == u"alert"_s;
         // A second once the program may end; the running tools get the quit delay to stop.
         const qint64 limit = 1000 + (downloading ? AppDelegate::quitDelay.count() : 0);
 
         QTemporaryDir dir;
+        const QByteArray history = DownloadJob::encodeHistory(
+            { finishedJob(dir.filePath(u"Descargas"_s), u"abcdefghijk"_s, u"t"_s, u"a"_s, DownloadKind::audio, 0) });
+        const QByteArray preferences = "{\"folder\":\"/tmp/x\",\"metadata\":false}";
+        if (unprepared) {
+            QVERIFY(TestSupport::writeFile(dir.filePath(u"data/Originals"_s), "not a folder"));
+            QVERIFY(TestSupport::writeFile(dir.filePath(u"data/library.json"_s), history));
+            QVERIFY(TestSupport::writeFile(dir.filePath(u"data/preferences.json"_s), preferences));
+        }
         StandInTools tools;
         const QString runs = tools.file(u"runs"_s);
         QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
@@ -190,6 +202,11 @@ private Q_SLOTS:
         const QList<DownloadJob> saved
             = DownloadJob::decodeHistory(TestSupport::readFile(dir.filePath(u"data/library.json"_s)))
                   .value_or(QList<DownloadJob> {});
+        if (unprepared) {
+            QCOMPARE(TestSupport::readFile(dir.filePath(u"data/library.json"_s)), history);
+            QCOMPARE(TestSupport::readFile(dir.filePath(u"data/preferences.json"_s)), preferences);
+            return;
+        }
         if (!downloading) {
             QVERIFY(saved.isEmpty());
             return;
