@@ -13,6 +13,7 @@ packages=(
     libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
     desktop-file-utils appstream xvfb dbus-daemon openssl
     dpkg-dev file lintian
+    exfatprogs exfat-fuse fuse3
 )
 
 missing=()

@@ -74,8 +74,8 @@ qint64 Export::requiredSpace(const DownloadProfile& profile, double duration)
     return need >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(need);
 }
 
-QString Export::fileName(
-    const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result, const QString& extension)
+QString Export::fileName(const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result,
+    const QString& extension, NameRules rules)
 {
     QString tag;
     if (profile.kind == DownloadKind::audio) {
@@ -87,7 +87,7 @@ QString Export::fileName(
     }
     const QString source
         = video.platform() == MediaPlatform::youtube ? video.id : rawValue(video.platform()) + u'-' + video.id.left(40);
-    return safeName(video.title) + u" ["_s + source + u"] "_s + tag + u'.' + extension;
+    return safeName(video.title, rules) + u" ["_s + source + u"] "_s + tag + u'.' + extension;
 }
 
 DownloadJob Export::run(const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const
@@ -131,9 +131,10 @@ DownloadJob Export::run(const DownloadJob& job, const CancellationPtr& cancel, c
         fail(u"No se recibió video compatible con Mac. Probá MKV para conservar otro códec."_s);
     cancel->check();
 
+    // Asked at every run, a retry included: the folder may now be on another disk.
     const QString extension = QFileInfo(candidate.file).suffix();
-    const QString path
-        = deliver(candidate.file, folder, fileName(job.video, job.profile, result, extension), extension);
+    const QString name = fileName(job.video, job.profile, result, extension, FileSystem::nameRules(folder));
+    const QString path = deliver(candidate.file, folder, name, extension);
     FileSystem::discardTree(work);
 
     DownloadJob done = job;

@@ -5,6 +5,7 @@
 #include "DownloadJob.h"
 #include "DownloadUpdate.h"
 #include "MediaProbe.h"
+#include "TextFormatting.h"
 #include "Toolchain.h"
 
 #include <QString>
@@ -28,9 +29,9 @@ public:
 
     // The free bytes a folder must exceed for the job to start.
     static qint64 requiredSpace(const DownloadProfile& profile, double duration);
-    // The delivered file's first-choice name.
-    static QString fileName(
-        const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result, const QString& extension);
+    // The delivered file's first-choice name, under the rules of its folder's disk.
+    static QString fileName(const VideoInfo& video, const DownloadProfile& profile, const MediaProbe& result,
+        const QString& extension, NameRules rules);
 
 private:
     // The file a job makes in its work directory, before it is checked and delivered.

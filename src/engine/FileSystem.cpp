@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -28,6 +29,19 @@ QString reason(int error)
 [[noreturn]] void fail(const QString& what, const QString& path, int error)
 {
     throw SystemError(u"%1 %2 (%3)."_s.arg(what, QDir::toNativeSeparators(path), reason(error)));
+}
+
+// A disk that refuses a name answers "no such file" (FUSE drivers) or "invalid
+// argument" (the kernel's FAT and exFAT): with the file and the folder both in
+// place, that is the name, and the user is told so rather than that something
+// is missing.
+[[noreturn]] void failMove(const QString& from, const QString& to, int error)
+{
+    const QFileInfo target(to);
+    if ((error == ENOENT || error == EINVAL) && QFileInfo::exists(from) && target.dir().exists())
+        throw SystemError(u"El disco de la carpeta %1 no acepta el nombre «%2». Elegí otra carpeta."_s.arg(
+            QDir::toNativeSeparators(target.absolutePath()), target.fileName()));
+    fail(u"No se pudo mover el archivo a"_s, to, error);
 }
 
 std::filesystem::path native(const QString& path)
@@ -112,24 +126,24 @@ bool moveWithoutReplacing(const QString& from, const QString& to)
     if (errno == EEXIST)
         return false;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        fail(u"No se pudo mover el archivo a"_s, to, errno);
+        failMove(from, to, errno);
     if (const std::optional<bool> moved = linkMove(source, target))
         return *moved;
     if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK)
-        fail(u"No se pudo mover el archivo a"_s, to, errno);
+        failMove(from, to, errno);
     // Neither a careful rename nor hard links: claim the name with an exclusive
     // create first, so that the rename can only replace our own empty file.
     const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (claim < 0) {
         if (errno == EEXIST)
             return false;
-        fail(u"No se pudo mover el archivo a"_s, to, errno);
+        failMove(from, to, errno);
     }
     ::close(claim);
     if (::rename(source.constData(), target.constData()) != 0) {
         const int error = errno;
         ::unlink(target.constData());
-        fail(u"No se pudo mover el archivo a"_s, to, error);
+        failMove(from, to, error);
     }
     return true;
 }
@@ -138,7 +152,28 @@ bool linkWithoutReplacing(const QString& from, const QString& to)
 {
     if (const std::optional<bool> moved = linkMove(QFile::encodeName(from), QFile::encodeName(to)))
         return *moved;
-    fail(u"No se pudo mover el archivo a"_s, to, errno);
+    failMove(from, to, errno);
+}
+
+NameRules nameRules(const QString& folder)
+{
+    const QStorageInfo volume(folder);
+    return volume.isValid() ? nameRulesOfType(QString::fromUtf8(volume.fileSystemType())) : NameRules::standard;
+}
+
+NameRules nameRulesOfType(const QString& type)
+{
+    // FUSE drivers show as "fuse.<driver>" or "fuseblk.<driver>". A bare
+    // "fuseblk" names no driver, and the usual ones on a local disk are
+    // ntfs-3g and exfat-fuse: stricter names are the safe guess there.
+    QString name = type.toLower();
+    if (name == u"fuseblk"_s)
+        return NameRules::windowsDisk;
+    if (name.startsWith(u"fuse."_s) || name.startsWith(u"fuseblk."_s))
+        name = name.section(u'.', 1);
+    static const QStringList windowsDisks { u"vfat"_s, u"msdos"_s, u"fat"_s, u"fat12"_s, u"fat16"_s, u"fat32"_s,
+        u"umsdos"_s, u"exfat"_s, u"ntfs"_s, u"ntfs3"_s, u"ntfs-3g"_s, u"lowntfs-3g"_s };
+    return windowsDisks.contains(name) ? NameRules::windowsDisk : NameRules::standard;
 }
 
 QString realPath(const QString& path)

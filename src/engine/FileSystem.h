@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextFormatting.h"
+
 #include <QString>
 
 #include <optional>
@@ -29,6 +31,12 @@ bool moveWithoutReplacing(const QString& from, const QString& to);
 // The fallback of moveWithoutReplacing on its own, for file systems without the
 // atomic rename.
 bool linkWithoutReplacing(const QString& from, const QString& to);
+
+// The name rules of the file system that holds `folder`, which must exist.
+NameRules nameRules(const QString& folder);
+// The same for a file system type as the mount table names it ("vfat",
+// "fuseblk", "fuse.exfat"...).
+NameRules nameRulesOfType(const QString& type);
 
 // `path` with its symbolic links resolved; empty when it does not exist.
 QString realPath(const QString& path);

@@ -95,11 +95,12 @@ QString graphemePrefix(const QString& text, qsizetype count)
     return text.left(end);
 }
 
-QString safeName(const QString& text)
+QString safeName(const QString& text, NameRules rules)
 {
+    const QStringView refused = rules == NameRules::windowsDisk ? u"/\\:?*\"<>|" : u"/\\:";
     QString name = replacingControls(text);
     for (QChar& c : name) {
-        if (c == u'/' || c == u'\\' || c == u':')
+        if (refused.contains(c))
             c = u' ';
     }
 

@@ -3,8 +3,13 @@
 #include <QString>
 #include <QStringView>
 
+// Which characters a file name may hold. FAT, exFAT and NTFS disks (a USB stick,
+// a Windows partition) refuse some that every other file system takes; the
+// standard rule keeps them, since names already stored depend on it.
+enum class NameRules { standard, windowsDisk };
+
 // A file-name-safe, non-empty name of at most 160 UTF-8 bytes made from `text`.
-QString safeName(const QString& text);
+QString safeName(const QString& text, NameRules rules = NameRules::standard);
 // A duration as "m:ss" or "h:mm:ss"; "Por confirmar" when unknown.
 QString timeString(double seconds);
 // A file size in decimal units, in the user's locale.

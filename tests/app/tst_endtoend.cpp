@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "Downloader.h"
+#include "Fixtures.h"
 
 #include <QDir>
 
@@ -14,6 +15,7 @@ class EndToEndTest : public QObject
 
 private Q_SLOTS:
     void linkToLibraryAndBack();
+    void retryOnAnExfatDisk();
 };
 
 void EndToEndTest::linkToLibraryAndBack()
@@ -59,6 +61,35 @@ void EndToEndTest::linkToLibraryAndBack()
     QCOMPARE(reopened.jobs(), saved);
     QCOMPARE(reopened.link(), u"https://youtu.be/abcdefghijk"_s);
     QCOMPARE(reopened.profile().kind, DownloadKind::video);
+}
+
+// A job that failed on a USB stick because its name was refused: the retry
+// names the file afresh, in the terms that disk takes.
+void EndToEndTest::retryOnAnExfatDisk()
+{
+    const TestSupport::ExfatDisk disk;
+    if (disk.folder().isEmpty())
+        QSKIP(qPrintable(u"No se pudo montar un disco exFAT: "_s + disk.problem()));
+    AppHarness harness;
+    harness.serve(TestSupport::offlineVideo(u"abcdefghijk"_s, u"youtube"_s, harness.clip(), 320, 240));
+    VideoInfo video = testVideo(u"abcdefghijk"_s, { 240 }, u"¿Qué? <a|b>"_s);
+    video.duration = 1;
+    DownloadJob failed = DownloadJob::make(
+        video, Fixtures::audioProfile(AudioFormat::mp3, 128, false), disk.folder(), JobState::failed, false);
+    failed.detail = u"No se pudo mover el archivo a %1/¿Qué? <a|b> [abcdefghijk] mp3-128.mp3 (No such file or "
+                    u"directory)."_s.arg(disk.folder());
+    QVERIFY(harness.writeHistory({ failed }));
+
+    QVERIFY(harness.openStarted());
+    AppModel& model = *harness.model;
+    QVERIFY(model.engineReady());
+    model.retry(failed);
+    QTRY_VERIFY_WITH_TIMEOUT(model.pendingCount() == 0, 120000);
+    const DownloadJob done = model.jobs().constFirst();
+    QVERIFY2(done.state == JobState::completed, qPrintable(done.detail));
+    QCOMPARE(done.path, disk.folder() + u"/¿Qué   a b [abcdefghijk] mp3-128.mp3"_s);
+    QVERIFY(done.fileAvailable());
+    model.shutdown();
 }
 
 QTEST_GUILESS_MAIN(EndToEndTest)

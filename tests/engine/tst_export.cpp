@@ -38,6 +38,9 @@ private Q_SLOTS:
     void failures();
     void prepareMP4();
     void linkFallbackNeverReplaces();
+    void nameRulesOfFileSystems_data();
+    void nameRulesOfFileSystems();
+    void namesOnAnExfatDisk();
     void cancellation_data();
     void cancellation();
 
@@ -298,6 +301,47 @@ void ExportTest::linkFallbackNeverReplaces()
             qPrintable(target));
         QCOMPARE(TestSupport::readFile(to), moves ? "new" : target == u"file"_s ? "the user's" : "");
     }
+}
+
+void ExportTest::nameRulesOfFileSystems_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("windowsDisk");
+    for (const char* type : { "vfat", "msdos", "exfat", "ntfs3", "NTFS", "fuseblk", "fuse.exfat", "fuseblk.ntfs-3g" })
+        QTest::newRow(type) << QString::fromLatin1(type) << true;
+    for (const char* type : { "ext4", "btrfs", "tmpfs", "fuse", "fuse.sshfs", "fuseblk.ext4" })
+        QTest::newRow(type) << QString::fromLatin1(type) << false;
+}
+
+void ExportTest::nameRulesOfFileSystems()
+{
+    QFETCH(QString, type);
+    QFETCH(bool, windowsDisk);
+    QCOMPARE(FileSystem::nameRulesOfType(type) == NameRules::windowsDisk, windowsDisk);
+}
+
+// A USB stick: a title that disk refuses is delivered under a name it takes, and
+// a name it refuses is reported as such, not as a missing file.
+void ExportTest::namesOnAnExfatDisk()
+{
+    const TestSupport::ExfatDisk disk;
+    if (disk.folder().isEmpty())
+        QSKIP(qPrintable(u"No se pudo montar un disco exFAT: "_s + disk.problem()));
+
+    OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    DownloadJob job = offline.job(Fixtures::audioProfile(AudioFormat::mp3, 128, false));
+    job.folder = disk.folder();
+    job.video.title = u"¿Qué? <a|b>"_s;
+    const Outcome outcome = offline.run(job);
+    QCOMPARE(outcome.error, QString());
+    QCOMPARE(outcome.job->path, disk.folder() + u"/¿Qué   a b [abcdefghijk] mp3-128.mp3"_s);
+    QVERIFY(QFileInfo(*outcome.job->path).size() > 0);
+
+    const QString candidate = disk.folder() + u"/candidate"_s;
+    QVERIFY(TestSupport::writeFile(candidate, "new"));
+    QCOMPARE(TestSupport::failure([&] { FileSystem::moveWithoutReplacing(candidate, disk.folder() + u"/a?b"_s); }),
+        u"El disco de la carpeta %1 no acepta el nombre «a?b». Elegí otra carpeta."_s.arg(disk.folder()));
+    QCOMPARE(TestSupport::readFile(candidate), "new");
 }
 
 void ExportTest::cancellation_data()

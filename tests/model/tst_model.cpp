@@ -262,20 +262,31 @@ void TestModel::safeNames_data()
 {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("path traversal and line break") << u"../../evil/\nname"_s << u"evil  name"_s;
-    QTest::newRow("separators and controls") << u"a:b\\c\u0000d\u200Be"_s << u"a b c d e"_s;
-    QTest::newRow("inner dots and spaces kept") << u" .a..b   c. "_s << u"a..b   c"_s;
-    QTest::newRow("dots only") << u"..."_s << u"Brisomar"_s;
-    QTest::newRow("exactly 160 bytes") << QString(158, u'a') + u"é"_s << QString(158, u'a') + u"é"_s;
-    QTest::newRow("161 bytes lose the last letter") << QString(159, u'a') + u"é"_s << QString(159, u'a');
-    QTest::newRow("flags never split") << u"a"_s + u"🇦🇷"_s.repeated(30) << u"a"_s + u"🇦🇷"_s.repeated(19);
+    // On a FAT, exFAT or NTFS disk.
+    QTest::addColumn<QString>("windowsName");
+    const auto row = [](const char* name, const QString& title, const QString& safe, const QString& windows = {}) {
+        QTest::newRow(name) << title << safe << (windows.isNull() ? safe : windows);
+    };
+    row("path traversal and line break", u"../../evil/\nname"_s, u"evil  name"_s);
+    row("separators and controls", u"a:b\\c\u0000d\u200Be"_s, u"a b c d e"_s);
+    row("inner dots and spaces kept", u" .a..b   c. "_s, u"a..b   c"_s);
+    row("dots only", u"..."_s, u"Brisomar"_s);
+    row("exactly 160 bytes", QString(158, u'a') + u"é"_s, QString(158, u'a') + u"é"_s);
+    row("161 bytes lose the last letter", QString(159, u'a') + u"é"_s, QString(159, u'a'));
+    row("flags never split", u"a"_s + u"🇦🇷"_s.repeated(30), u"a"_s + u"🇦🇷"_s.repeated(19));
+    row("characters only Windows disks refuse", u"¿Qué? *Tú* \"dijo\" <a|b>"_s, u"¿Qué? *Tú* \"dijo\" <a|b>"_s,
+        u"¿Qué   Tú   dijo   a b"_s);
+    row("a refused character at the end leaves no trailing blank", u"Fin?. "_s, u"Fin?"_s, u"Fin"_s);
+    row("nothing but refused characters", u"?*|"_s, u"?*|"_s, u"Brisomar"_s);
 }
 
 void TestModel::safeNames()
 {
     QFETCH(QString, title);
     QFETCH(QString, name);
+    QFETCH(QString, windowsName);
     QCOMPARE(safeName(title), name);
+    QCOMPARE(safeName(title, NameRules::windowsDisk), windowsName);
 }
 
 void TestModel::durationsAndSizes()

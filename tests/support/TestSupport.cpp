@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace TestSupport {
@@ -129,6 +131,50 @@ QString failure(const std::function<void()>& call)
         return errorDescription(error);
     }
     return u"(no error)"_s;
+}
+
+ExfatDisk::ExfatDisk()
+{
+    const QString image = m_dir.filePath(u"disk.img"_s);
+    const QString mount = m_dir.filePath(u"mnt"_s);
+    QFile file(image);
+    if (!QDir().mkpath(mount) || !file.open(QIODevice::WriteOnly) || !file.resize(qint64(512) << 20)) {
+        m_problem = u"no se pudo preparar la imagen"_s;
+        return;
+    }
+    file.close();
+    if (!run(u"mkfs.exfat"_s, { image }))
+        return;
+    // Run as root, the driver wants a block device; anyone else mounts the image itself.
+    QByteArray device;
+    if (::geteuid() == 0) {
+        if (!run(u"losetup"_s, { u"--find"_s, u"--show"_s, image }, &device))
+            return;
+        m_device = QString::fromLocal8Bit(device.trimmed());
+    }
+    m_mounted = run(u"mount.exfat-fuse"_s, { m_device.isEmpty() ? image : m_device, mount });
+}
+
+ExfatDisk::~ExfatDisk()
+{
+    if (m_mounted)
+        run(u"fusermount"_s, { u"-u"_s, m_dir.filePath(u"mnt"_s) });
+    if (!m_device.isEmpty())
+        run(u"losetup"_s, { u"-d"_s, m_device });
+}
+
+bool ExfatDisk::run(const QString& program, const QStringList& args, QByteArray* output)
+{
+    QProcess tool;
+    tool.start(program, args);
+    const bool done = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    if (output)
+        *output = tool.readAllStandardOutput();
+    if (!done)
+        m_problem = u"%1: %2"_s.arg(program,
+            tool.error() == QProcess::FailedToStart ? u"no está instalado"_s
+                                                    : QString::fromLocal8Bit(tool.readAllStandardError().trimmed()));
+    return done;
 }
 
 } // namespace TestSupport

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -44,6 +45,28 @@ bool processEnded(qint64 pid);
 
 // The user's sentence for what `call` throws, "(no error)" when it returns.
 QString failure(const std::function<void()>& call);
+
+// A sparse exFAT disk with room for a job, as on a USB stick, mounted through FUSE for the life of
+// the object. Not every machine allows the mount: then folder() is empty and
+// problem() says why.
+class ExfatDisk
+{
+public:
+    ExfatDisk();
+    ~ExfatDisk();
+    ExfatDisk(const ExfatDisk&) = delete;
+    ExfatDisk& operator=(const ExfatDisk&) = delete;
+
+    QString folder() const { return m_mounted ? m_dir.filePath(QStringLiteral("mnt")) : QString(); }
+    QString problem() const { return m_problem; }
+
+private:
+    bool run(const QString& program, const QStringList& args, QByteArray* output = nullptr);
+    QTemporaryDir m_dir;
+    QString m_device;
+    QString m_problem;
+    bool m_mounted = false;
+};
 
 } // namespace TestSupport
 
