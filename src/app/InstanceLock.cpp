@@ -34,8 +34,8 @@ InstanceLock::~InstanceLock() = default;
 
 QString InstanceLock::refusal(const QString& folder)
 {
-    return u"Otra ventana o prueba de Brisomar está usando %1. Cerrala o esperá a que termine y volvé a intentarlo."_s.arg(
-        QDir::toNativeSeparators(folder));
+    return u"Otra ventana o prueba de Brisomar está usando %1. Cerrala o esperá a que termine y volvé a intentarlo."_s
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 QString InstanceLock::serverName(const QString& folder)

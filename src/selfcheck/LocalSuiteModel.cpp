@@ -76,7 +76,8 @@ void LocalSuite::checkModelLinks()
         *m_model, [&] { return !m_model->analyzing(); }, u"el análisis del enlace nuevo"_s);
     m_log.record(reanalysed && m_model->jobs().size() == before,
         u"Cambiar enlace bloquea descargar metadatos anteriores"_s,
-        u"%1 trabajos%2"_s.arg(m_model->jobs().size()).arg(reanalysed ? QString() : u", sin analizar el enlace nuevo"_s));
+        u"%1 trabajos%2"_s.arg(m_model->jobs().size())
+            .arg(reanalysed ? QString() : u", sin analizar el enlace nuevo"_s));
     m_log.record(cleared, u"Cambiar enlace limpia selección anterior"_s, otherLink);
 }
 

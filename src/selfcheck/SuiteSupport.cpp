@@ -52,8 +52,7 @@ QString runFolder(const QString& root)
 {
     // Sorted by time when listed; the suffix keeps two runs in one millisecond apart.
     const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz"_s);
-    return QDir(root).filePath(
-        u"runs/"_s + stamp + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
+    return QDir(root).filePath(u"runs/"_s + stamp + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
 }
 
 void writeJson(const QString& path, const QJsonDocument& document)

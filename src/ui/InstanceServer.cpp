@@ -52,7 +52,8 @@ bool InstanceServer::listen(const QString& name)
 
 bool InstanceServer::handOver(const QString& name, const QStringList& arguments)
 {
-    const QByteArray message = QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray message
+        = QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact) + '\n';
     const QDeadlineTimer deadline(handOverLimit);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;

@@ -145,7 +145,8 @@ private Q_SLOTS:
         const QString link = u"https://youtu.be/abcdefghijk"_s;
         QTest::newRow("a second start hands its link to the first window and ends")
             << false << QStringList { link } << QString() << 0 << u"first"_s;
-        QTest::newRow("a second start without a link ends too") << false << QStringList {} << QString() << 0 << QString();
+        QTest::newRow("a second start without a link ends too")
+            << false << QStringList {} << QString() << 0 << QString();
         QTest::newRow("after kill -9 of the first, the next start takes the folder and the link")
             << true << QStringList { link } << QString() << -1 << u"later"_s;
         QTest::newRow("--self-test in the window's data folder refuses")
@@ -193,7 +194,9 @@ private Q_SLOTS:
             }
         });
         start(first, { u"--first-frame"_s }, {});
-        QTRY_VERIFY_WITH_TIMEOUT(first.readAllStandardOutput().contains("first-frame"), 120000);
+        QByteArray shown;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (shown += first.readAllStandardOutput()).contains("first-frame"), shown.constData(), 120000);
         if (killed) {
             first.kill();
             QVERIFY(first.waitForFinished());
