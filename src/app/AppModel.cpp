@@ -288,6 +288,11 @@ void AppModel::paste()
     m_analysis->paste(m_services ? m_services->clipboardText() : std::nullopt);
 }
 
+void AppModel::pasteLink(const QString& text)
+{
+    m_analysis->paste(text);
+}
+
 void AppModel::normalizeQuality()
 {
     const DownloadProfile normal = snapped(m_profile, m_analysis->info());

@@ -112,6 +112,8 @@ public:
 
     // Analysis of the link.
     void paste();
+    // `text` as if pasted from the clipboard: analysed when it is a link, refused otherwise.
+    void pasteLink(const QString& text);
     void analyze() { m_analysis->analyze(); }
     void cancelAnalysis() { m_analysis->cancel(); }
     void chooseVideo(const QString& id) { m_analysis->choose(id); }

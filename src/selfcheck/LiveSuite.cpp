@@ -34,9 +34,10 @@ QByteArray digest(const QString& path)
 
 } // namespace
 
-LiveSuite::LiveSuite(const Downloader& engine, const QString& root, CheckLog& log)
+LiveSuite::LiveSuite(const Downloader& engine, const QString& root, const QString& work, CheckLog& log)
     : m_engine(engine)
     , m_root(root)
+    , m_work(work)
     , m_log(log)
 {
 }
@@ -60,7 +61,7 @@ void LiveSuite::run()
     const VideoInfo& found = videos.first();
     m_log.record(found.id == expected, u"Consulta real de video público de "_s + publisher(), found.id);
 
-    const QString folder = QDir(m_root).filePath(u"Downloads"_s);
+    const QString folder = QDir(m_work).filePath(u"Downloads"_s);
     QList<DownloadJob> done;
     for (const DownloadProfile& profile :
         { Fixtures::audioProfile(AudioFormat::mp3, 128), Fixtures::audioProfile(AudioFormat::mp3, 320),

@@ -11,7 +11,8 @@ class Downloader;
 class LiveSuite
 {
 public:
-    LiveSuite(const Downloader& engine, const QString& root, CheckLog& log);
+    // The downloads go to `work`, the exported history to `root`.
+    LiveSuite(const Downloader& engine, const QString& root, const QString& work, CheckLog& log);
 
     // Every check in order; the first failure throws.
     void run();
@@ -22,5 +23,6 @@ public:
 private:
     const Downloader& m_engine;
     QString m_root;
+    QString m_work;
     CheckLog& m_log;
 };

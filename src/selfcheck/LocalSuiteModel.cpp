@@ -69,10 +69,15 @@ void LocalSuite::checkModelLinks()
     m_model->setLink(otherLink);
     const bool cleared = !m_model->info() && m_model->candidates().isEmpty() && !m_model->analyzedLink();
     m_model->enqueue();
+    // Queueing asks for the new link's analysis instead: the link field's
+    // clearing alone would leave that unasked.
+    const bool reanalysed = m_model->analyzing();
     awaitModel(
         *m_model, [&] { return !m_model->analyzing(); }, u"el análisis del enlace nuevo"_s);
-    m_log.record(m_model->jobs().size() == before, u"Cambiar enlace bloquea descargar metadatos anteriores"_s,
-        u"%1 trabajos"_s.arg(m_model->jobs().size()));
+    m_log.record(reanalysed && m_model->jobs().size() == before,
+        u"Cambiar enlace bloquea descargar metadatos anteriores"_s,
+        u"%1 trabajos%2"_s.arg(m_model->jobs().size())
+            .arg(reanalysed ? QString() : u", sin analizar el enlace nuevo"_s));
     m_log.record(cleared, u"Cambiar enlace limpia selección anterior"_s, otherLink);
 }
 

@@ -310,7 +310,14 @@ qint64 liveHeight(const QList<qint64>& heights)
 int live(const SuiteSupport::Printer& print)
 {
     const QString root = SuiteSupport::scratchRoot(u"Brisomar-Social-QA-"_s);
-    const Downloader engine(Toolchain(), BrisPaths(QDir(root).filePath(u"data"_s)));
+    const BrisPaths paths(QDir(root).filePath(u"data"_s));
+    // Its data folder may be a window's too.
+    const SuiteSupport::Claim claim = SuiteSupport::claim({ root, paths.data() });
+    if (claim.refusal) {
+        print(*claim.refusal);
+        return 1;
+    }
+    const Downloader engine(Toolchain(), paths);
     try {
         FileSystem::makeDirectories(root);
     } catch (const std::exception&) {

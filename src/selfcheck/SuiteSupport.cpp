@@ -1,7 +1,9 @@
 #include "SuiteSupport.h"
 
 #include "BrisError.h"
+#include "InstanceLock.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +31,28 @@ QString scratchRoot(const QString& prefix)
     if (!given.isEmpty())
         return QDir::cleanPath(QFileInfo(given).absoluteFilePath());
     return QDir(QDir::tempPath()).filePath(prefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+}
+
+Claim claim(const QStringList& folders)
+{
+    Claim held;
+    for (const QString& folder : folders) {
+        auto lock = std::make_shared<InstanceLock>(folder);
+        if (lock->state() == InstanceLock::State::busy) {
+            held.refusal = InstanceLock::refusal(folder);
+            held.locks.clear();
+            return held;
+        }
+        held.locks.push_back(std::move(lock));
+    }
+    return held;
+}
+
+QString runFolder(const QString& root)
+{
+    // Sorted by time when listed; the suffix keeps two runs in one millisecond apart.
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz"_s);
+    return QDir(root).filePath(u"runs/"_s + stamp + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
 }
 
 void writeJson(const QString& path, const QJsonDocument& document)

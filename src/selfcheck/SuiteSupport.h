@@ -2,10 +2,15 @@
 
 #include <QJsonDocument>
 #include <QString>
+#include <QStringList>
+
+class InstanceLock;
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 // What the self-check suites share: their output, scratch folder, reports and budgets.
 namespace SuiteSupport {
@@ -17,6 +22,17 @@ void printLine(const QString& line);
 
 // BRISOMAR_TEST_ROOT taken as a path when set, else `<temp>/<prefix><UUID>`, new on every call.
 QString scratchRoot(const QString& prefix);
+// A run's hold on its folders, as a window holds its data folder: `refusal`
+// says why the run may not go on when another program holds one of them.
+struct Claim
+{
+    std::vector<std::shared_ptr<InstanceLock>> locks;
+    std::optional<QString> refusal;
+};
+Claim claim(const QStringList& folders);
+// A folder of this run's own inside `root`, so that no run meets another's files.
+QString runFolder(const QString& root);
+
 // Replaces `path` atomically. Throws SystemError.
 void writeJson(const QString& path, const QJsonDocument& document);
 

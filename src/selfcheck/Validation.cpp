@@ -28,26 +28,35 @@ int run(bool live, const Options& options)
     const QString root = SuiteSupport::scratchRoot(u"Brisomar-QA-"_s);
     const QString reportPath = QDir(root).filePath(u"report.json"_s);
     const QString mode = live ? u"live-youtube"_s : u"local-self-test"_s;
+    // Another run in this root would write the same report.
+    const SuiteSupport::Claim claim = SuiteSupport::claim({ root });
+    if (claim.refusal) {
+        log.print(*claim.refusal);
+        return 1;
+    }
+    // Each run starts clean: the data, downloads and fixtures of earlier runs
+    // stay where they are, apart from this one's.
+    const QString work = SuiteSupport::runFolder(root);
     try {
-        const BrisPaths paths(QDir(root).filePath(u"data"_s));
+        const BrisPaths paths(QDir(work).filePath(u"data"_s));
         // The local suite answers analyses from its own documents; the live one asks the platform.
         const std::shared_ptr<FixtureEngine> local
             = live ? nullptr : std::make_shared<FixtureEngine>(Toolchain(), paths);
         const std::shared_ptr<Downloader> engine
             = local ? std::static_pointer_cast<Downloader>(local) : std::make_shared<Downloader>(Toolchain(), paths);
-        FileSystem::makeDirectories(root);
+        FileSystem::makeDirectories(work);
         Storage::prepare(paths);
 
         const QString versions = engine->versions();
         log.record(!versions.isEmpty(), u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s,
             versions.section(u'\n', 0, 0));
         // Its detail names the runtime and version the engine's yt-dlp takes.
-        const JsRuntimeCheck::Result js = JsRuntimeCheck::run(engine->tools(), root, std::make_shared<Cancellation>());
+        const JsRuntimeCheck::Result js = JsRuntimeCheck::run(engine->tools(), work, std::make_shared<Cancellation>());
         log.record(js.accepted, u"yt-dlp acepta el motor de JavaScript"_s, js.detail);
         if (live)
-            LiveSuite(*engine, root, log).run();
+            LiveSuite(*engine, root, work, log).run();
         else
-            LocalSuite(local, root, log, options.rules, options.print).run();
+            LocalSuite(local, work, log, options.rules, options.print).run();
 
         SuiteSupport::writeJson(reportPath, QJsonDocument(Report { mode, true, versions, log.checks() }.toJson()));
         log.print(u"PASS %1 comprobaciones · %2"_s.arg(log.checks().size()).arg(QDir::toNativeSeparators(root)));

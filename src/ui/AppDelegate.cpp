@@ -3,8 +3,11 @@
 #include "AlertLook.h"
 #include "AppModel.h"
 #include "AppUpdates.h"
+#include "BrisPaths.h"
 #include "FirstFrameReport.h"
 #include "FocusLinkNotifier.h"
+#include "InstanceLock.h"
+#include "InstanceServer.h"
 #include "MainView.h"
 #include "MainWindow.h"
 #include "QtDesktopServices.h"
@@ -20,6 +23,8 @@
 #include <QSettings>
 #include <QTimer>
 #include <QTranslator>
+
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -134,8 +139,56 @@ void AppDelegate::launch()
         saveGeometry();
     });
 
+    if (const std::optional<QString> link = linkArgument(m_arguments))
+        openLink(*link);
+
     if (const std::optional<QString> path = snapshotPath(m_arguments))
         QTimer::singleShot(snapshotDelay, Qt::PreciseTimer, this, [this, path = *path] { saveSnapshot(path); });
+}
+
+void AppDelegate::receive(const QStringList& arguments)
+{
+    if (m_quitting)
+        return;
+    if (m_window) {
+        if (m_window->isMinimized())
+            m_window->showNormal();
+        m_window->raise();
+        m_window->activateWindow();
+    }
+    if (const std::optional<QString> link = linkArgument(arguments))
+        openLink(*link);
+}
+
+void AppDelegate::openLink(const QString& link)
+{
+    m_model->setSection(Section::newDownload);
+    if (m_model->engineReady()) {
+        m_model->pasteLink(link);
+        return;
+    }
+    // Shown at once; analysed when the engine check has passed, unless the user
+    // has typed something else meanwhile.
+    m_model->setLink(link.trimmed());
+    auto* waiting = new QObject(this);
+    connect(m_model.get(), &AppModel::engineStateChanged, waiting, [this, waiting, link = m_model->link()] {
+        if (m_model->engineChecking())
+            return;
+        if (m_model->engineReady() && m_model->link() == link)
+            m_model->pasteLink(link);
+        waiting->deleteLater();
+    });
+}
+
+std::optional<QString> AppDelegate::linkArgument(const QStringList& arguments)
+{
+    for (qsizetype at = 1; at < arguments.size(); ++at) {
+        if (arguments[at] == u"--snapshot"_s)
+            ++at;
+        else if (!arguments[at].startsWith(u'-'))
+            return arguments[at];
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> AppDelegate::snapshotPath(const QStringList& arguments)
@@ -373,7 +426,24 @@ int AppDelegate::run(int argc, char* argv[])
     // Closing the window goes through the quit sequence, which ends the application.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One window per data folder: a later start hands its arguments to the
+    // window that holds the folder, which comes to the front, and ends.
+    const QString data = BrisPaths().data();
+    const InstanceLock lock(data);
+    const QString door = InstanceLock::serverName(data);
+    if (lock.state() == InstanceLock::State::busy) {
+        if (InstanceServer::handOver(door, QApplication::arguments()))
+            return 0;
+        const QByteArray refusal = InstanceLock::refusal(data).toUtf8() + '\n';
+        std::fputs(refusal.constData(), stderr);
+        return 1;
+    }
+
     AppDelegate delegate(QApplication::arguments());
+    InstanceServer server;
+    if (lock.state() == InstanceLock::State::held)
+        server.listen(door);
+    connect(&server, &InstanceServer::received, &delegate, &AppDelegate::receive);
     delegate.launch();
     QApplication::exec();
     return 0;

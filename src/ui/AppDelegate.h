@@ -65,6 +65,14 @@ public:
     void quit();
     bool isQuitting() const { return m_quitting; }
 
+    // The window comes to the front and opens the link among `arguments`, if
+    // any: what a later start on the same data folder hands over.
+    void receive(const QStringList& arguments);
+    // The link is pasted into the link field and analysed once the engine is ready.
+    void openLink(const QString& link);
+    // The first argument that is neither an option nor the snapshot's path.
+    static std::optional<QString> linkArgument(const QStringList& arguments);
+
     // The path that follows "--snapshot", if any.
     static std::optional<QString> snapshotPath(const QStringList& arguments);
     // The window's content as a PNG at `path`.

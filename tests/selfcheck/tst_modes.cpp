@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,6 +41,7 @@ class TestModes : public QObject
 
 private Q_SLOTS:
     void liveSuiteOfflineEndsThroughItsErrorPath();
+    void selfTestRunsAgainInItsRoot();
 };
 
 void TestModes::liveSuiteOfflineEndsThroughItsErrorPath()
@@ -65,6 +67,22 @@ void TestModes::liveSuiteOfflineEndsThroughItsErrorPath()
     const QString detail = checks.last()[u"detail"_s].toString();
     QVERIFY(!detail.isEmpty());
     QVERIFY2(output.endsWith(u'\n' + detail + u'\n') && output.contains(u"\nFAIL "_s), qPrintable(output));
+}
+
+// A second run in the same root meets none of the first one's history or
+// downloads: it passes again, and no copy of a saved file appears.
+void TestModes::selfTestRunsAgainInItsRoot()
+{
+    QTemporaryDir root;
+    for (int run = 1; run <= 2; ++run) {
+        const auto [status, output] = runProgram({ u"--self-test"_s }, u"BRISOMAR_TEST_ROOT"_s, root.path());
+        QVERIFY2(status == 0, qPrintable(u"run %1:\n"_s.arg(run) + output));
+    }
+    QDirIterator files(root.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString name = files.next();
+        QVERIFY2(!name.contains(u" (2)."_s), qPrintable(name));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestModes)

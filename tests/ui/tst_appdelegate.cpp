@@ -39,6 +39,24 @@ QStringList sessionProcesses(qint64 session)
     return alive;
 }
 
+// The program's own folders, settings and tools, none of the user's, offscreen;
+// the network behind a proxy that refuses every connection.
+QProcessEnvironment programEnvironment(const QTemporaryDir& dir, const StandInTools& tools)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"BRISOMAR_DATA_DIR"_s, dir.filePath(u"data"_s));
+    environment.insert(u"BRISOMAR_DOWNLOAD_DIR"_s, dir.filePath(u"Descargas"_s));
+    environment.insert(u"HOME"_s, dir.filePath(u"home"_s));
+    for (const QString& name : { u"CONFIG"_s, u"DATA"_s, u"CACHE"_s })
+        environment.insert(u"XDG_%1_HOME"_s.arg(name), dir.filePath(name.toLower()));
+    environment.remove(u"QT_MEDIA_BACKEND"_s);
+    environment.insert(u"BRISOMAR_TOOLS_DIR"_s, tools.root());
+    for (const QString& name : { u"HTTPS_PROXY"_s, u"HTTP_PROXY"_s, u"https_proxy"_s, u"http_proxy"_s })
+        environment.insert(name, u"http://127.0.0.1:9"_s);
+    return environment;
+}
+
 } // namespace
 
 class AppDelegateTest : public QObject
@@ -112,6 +130,99 @@ private Q_SLOTS:
         }
     }
 
+    void oneProgramPerDataFolder_data()
+    {
+        // The first window dies by kill -9 before the later start.
+        QTest::addColumn<bool>("killed");
+        QTest::addColumn<QStringList>("later");
+        // BRISOMAR_TEST_ROOT for the later start, in the test folder.
+        QTest::addColumn<QString>("root");
+        // The later start's exit status; -1: it stays, as the window.
+        QTest::addColumn<int>("status");
+        // Whose analysis the link got, if any.
+        QTest::addColumn<QString>("analysed");
+
+        const QString link = u"https://youtu.be/abcdefghijk"_s;
+        QTest::newRow("a second start hands its link to the first window and ends")
+            << false << QStringList { link } << QString() << 0 << u"first"_s;
+        QTest::newRow("a second start without a link ends too")
+            << false << QStringList {} << QString() << 0 << QString();
+        QTest::newRow("after kill -9 of the first, the next start takes the folder and the link")
+            << true << QStringList { link } << QString() << -1 << u"later"_s;
+        QTest::newRow("--self-test in the window's data folder refuses")
+            << false << QStringList { u"--self-test"_s } << u"data"_s << 1 << QString();
+        QTest::newRow("--social-test on the window's data folder refuses")
+            << false << QStringList { u"--social-test"_s } << u"."_s << 1 << QString();
+    }
+
+    // The real program started twice on one data folder: the later start never
+    // works beside the first, and a dead first one locks no one out.
+    void oneProgramPerDataFolder()
+    {
+        QFETCH(bool, killed);
+        QFETCH(QStringList, later);
+        QFETCH(QString, root);
+        QFETCH(int, status);
+        QFETCH(QString, analysed);
+
+        QTemporaryDir dir;
+        StandInTools tools;
+        const QString runs = tools.file(u"runs"_s);
+        QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
+            R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
+            R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})"));
+        // Each analysis leaves the link it was asked about.
+        tools.script(u"yt-dlp"_s,
+            "case \" $* \" in\n*\" --version \"*) echo 2026.11.23 ;;\n*\" --dump-single-json \"*) echo \"${@: -1}\" >> '"_ba
+                + runs.toUtf8() + "'; cat '"_ba + tools.file(u"video.json"_s).toUtf8() + "' ;;\nesac"_ba);
+        const QProcessEnvironment environment = programEnvironment(dir, tools);
+        const auto start = [&](QProcess& program, const QStringList& arguments, const QString& testRoot) {
+            QProcessEnvironment own = environment;
+            if (!testRoot.isNull())
+                own.insert(u"BRISOMAR_TEST_ROOT"_s, dir.filePath(testRoot));
+            program.setProcessEnvironment(own);
+            program.setProcessChannelMode(QProcess::MergedChannels);
+            program.start(QStringLiteral(BRISOMAR_PROGRAM), arguments);
+            QVERIFY(program.waitForStarted());
+        };
+        QProcess first;
+        QProcess second;
+        const auto end = qScopeGuard([&] {
+            for (QProcess* program : { &first, &second }) {
+                program->kill();
+                program->waitForFinished();
+            }
+        });
+        start(first, { u"--first-frame"_s }, {});
+        QByteArray shown;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (shown += first.readAllStandardOutput()).contains("first-frame"), shown.constData(), 120000);
+        if (killed) {
+            first.kill();
+            QVERIFY(first.waitForFinished());
+        }
+
+        start(second, later, root);
+        QCOMPARE(second.waitForFinished(60000), status >= 0);
+        if (status >= 0) {
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(second.exitCode(), status);
+        }
+        const QString output = QString::fromUtf8(second.readAllStandardOutput());
+        QVERIFY2(output.contains(u"está usando"_s) == (status == 1), qPrintable(output));
+        // A refused suite has written nothing where the window works.
+        QVERIFY(!QFile::exists(dir.filePath(u"data/report.json"_s)));
+        QVERIFY(!QFile::exists(dir.filePath(u"social-report.json"_s)));
+        if (analysed.isEmpty()) {
+            QCOMPARE(TestSupport::readFile(runs), QByteArray());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readFile(runs).contains("abcdefghijk"), 60000);
+        QCOMPARE(TestSupport::readFile(runs).count('\n'), 1);
+        // The one window left took it.
+        QCOMPARE((analysed == u"first"_s ? first : second).state(), QProcess::Running);
+    }
+
     void everyWayOutEndsTheProgram_data()
     {
         QTest::addColumn<QString>("scenario");
@@ -156,16 +267,7 @@ private Q_SLOTS:
                 + "' ;;\n*) echo download >> '"_ba + runs.toUtf8()
                 + "'; echo 'BRISOMAR_PROGRESS: 50.0%|1.00MiB/s|00:10'; exec sleep 600 ;;\nesac"_ba);
 
-        // The program's own folders, settings and tools, none of the user's.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"BRISOMAR_DATA_DIR"_s, dir.filePath(u"data"_s));
-        environment.insert(u"BRISOMAR_DOWNLOAD_DIR"_s, dir.filePath(u"Descargas"_s));
-        environment.insert(u"HOME"_s, dir.filePath(u"home"_s));
-        for (const QString& name : { u"CONFIG"_s, u"DATA"_s, u"CACHE"_s })
-            environment.insert(u"XDG_%1_HOME"_s.arg(name), dir.filePath(name.toLower()));
-        environment.remove(u"QT_MEDIA_BACKEND"_s);
-        environment.insert(u"BRISOMAR_TOOLS_DIR"_s, tools.root());
+        QProcessEnvironment environment = programEnvironment(dir, tools);
         environment.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(BRISOMAR_DESK_PLUGINS));
         environment.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"brisomardesk:"_s + scenario);
         QProcess program;
