@@ -1,0 +1,78 @@
+#include "AppModel.h"
+
+#include "BrisError.h"
+#include "DesktopServices.h"
+#include "Engine.h"
+#include "FileSystem.h"
+#include "JobQueue.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+// The folder, library and cache actions of the settings and library screens.
+
+using namespace Qt::Literals::StringLiterals;
+
+void AppModel::chooseFolder()
+{
+    const QString current = m_preferences.folder;
+    const QString start = QFileInfo(current).isDir() ? current : QString();
+    const std::optional<QString> chosen = m_services
+        ? m_services->chooseFolder(start, u"Guardar aquí"_s, u"Elegí dónde guardar las descargas de Brisomar."_s)
+        : std::nullopt;
+    if (!chosen || chosen->isEmpty())
+        return;
+    Preferences changed = m_preferences;
+    changed.folder = *chosen;
+    setPreferences(changed);
+}
+
+void AppModel::openFolder()
+{
+    const QString folder = m_preferences.folder;
+    try {
+        FileSystem::makeDirectories(folder);
+    } catch (const std::exception& error) {
+        show(errorDescription(error), true);
+        return;
+    }
+    if (m_services)
+        m_services->openUrl(QUrl::fromLocalFile(folder));
+}
+
+void AppModel::reveal(const DownloadJob& job)
+{
+    if (!job.fileAvailable() || !job.path) {
+        show(u"El archivo se movió o ya no existe. Podés volver a descargarlo."_s, true);
+        return;
+    }
+    if (m_services)
+        m_services->revealFile(*job.path);
+}
+
+void AppModel::play(const DownloadJob& job)
+{
+    if (!job.fileAvailable() || !job.path) {
+        show(u"El archivo se movió o ya no existe."_s, true);
+        return;
+    }
+    static const QStringList builtIn = { u"mp4"_s, u"mp3"_s, u"m4a"_s, u"wav"_s, u"flac"_s };
+    if (builtIn.contains(QFileInfo(*job.path).suffix().toLower()))
+        setPreviewJob(job);
+    else if (m_services)
+        m_services->openWithExternalPlayer(*job.path);
+}
+
+void AppModel::clearCache()
+{
+    if (m_queue->running())
+        return;
+    try {
+        m_engine->clearCache();
+    } catch (const std::exception& error) {
+        show(errorDescription(error), true);
+        return;
+    }
+    setCacheSize(0);
+    show(u"Caché de originales vaciada. Tus descargas se conservan."_s, false);
+}
