@@ -59,6 +59,15 @@ QProcessEnvironment programEnvironment(const QTemporaryDir& dir, const StandInTo
 
 } // namespace
 
+
+// The one video the stand-in yt-dlp of these tests knows.
+static bool writeVideoJson(const StandInTools& tools)
+{
+    return TestSupport::writeFile(tools.file(u"video.json"_s),
+        R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
+        R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})");
+}
+
 class AppDelegateTest : public QObject
 {
     Q_OBJECT
@@ -168,9 +177,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         StandInTools tools;
         const QString runs = tools.file(u"runs"_s);
-        QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
-            R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
-            R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})"));
+        QVERIFY(writeVideoJson(tools));
         // Each analysis leaves the link it was asked about.
         tools.script(u"yt-dlp"_s,
             "case \" $* \" in\n*\" --version \"*) echo 2026.11.23 ;;\n*\" --dump-single-json \"*) echo \"${@: -1}\" >> '"_ba
@@ -257,9 +264,7 @@ private Q_SLOTS:
         }
         StandInTools tools;
         const QString runs = tools.file(u"runs"_s);
-        QVERIFY(TestSupport::writeFile(tools.file(u"video.json"_s),
-            R"({"id":"abcdefghijk","extractor":"youtube","title":"Un video","uploader":"Autor","duration":3,)"
-            R"("formats":[{"format_id":"18","ext":"mp4","vcodec":"avc1.42001E","acodec":"mp4a.40.2","height":360}]})"));
+        QVERIFY(writeVideoJson(tools));
         // It knows one video and downloads it forever, stuck half-way.
         tools.script(u"yt-dlp"_s,
             "case \" $* \" in\n*\" --version \"*) echo 2026.11.23 ;;\n*\" --dump-single-json \"*) echo analysis >> '"_ba
