@@ -2,7 +2,7 @@
 
 #include <QVariantMap>
 
-// The information an application bundle carries ("BrisUpdatesEnabled",
-// "SUFeedURL", "SUPublicEDKey", "CFBundleShortVersionString"), as compiled
-// into this build. Values keep their types: a Boolean is a bool, texts are strings.
+// The information an application bundle carries, as this build has it: the
+// version ("CFBundleShortVersionString") and an update channel that is off
+// ("BrisUpdatesEnabled" false, no "SUFeedURL" nor "SUPublicEDKey").
 QVariantMap applicationInfo();
