@@ -25,6 +25,7 @@ class AppUpdates;
 class Cancellation;
 class DesktopServices;
 class LocalStorage;
+class QTimer;
 
 // The one observable object of the application: the screens read its state
 // and call its operations. Lives on the main thread; engine calls run on its
@@ -112,6 +113,8 @@ public:
 
     // How long a banner stays (8 s); tests shorten it.
     void setBannerDuration(std::chrono::milliseconds duration) { m_bannerDuration = duration; }
+    // How often the model sees whether the daily engine refresh is due (hourly); before start.
+    void setEngineRefreshInterval(std::chrono::milliseconds interval) { m_engineRefreshInterval = interval; }
 
     // Lifecycle and engine.
     void start();
@@ -183,6 +186,13 @@ private:
     void setCacheSize(qint64 bytes);
     void setEngineState(bool ready, bool checking, const QString& detail);
     void setEngineRefresh(bool refreshing, const QString& status);
+    void setEngineVersions(const QString& line);
+    void startEngineRefresh(bool automatic);
+    void refreshEngineWhenDue();
+    // Puts a verified engine in use once nothing is pending.
+    void adoptVerifiedEngine();
+    void replaceEngine(AppEnginePtr engine);
+    bool busy() const { return pendingCount() > 0 || analyzing(); }
 
     AppEnginePtr m_engine;
     DesktopServices* m_services = nullptr;
@@ -200,6 +210,10 @@ private:
     bool m_engineRefreshing = false;
     QString m_engineRefreshStatus;
     bool m_engineRollbackAvailable = false;
+    std::shared_ptr<Cancellation> m_refreshToken;
+    // A newer yt-dlp that passed its checks and waits for the queue to empty.
+    QString m_verifiedEngine;
+    QTimer* m_engineRefreshTimer = nullptr;
     Section m_section = Section::newDownload;
     DownloadProfile m_profile;
     Preferences m_preferences;
@@ -216,4 +230,5 @@ private:
     std::shared_ptr<Cancellation> m_statusToken;
     qint64 m_bannerRevision = 0;
     std::chrono::milliseconds m_bannerDuration;
+    std::chrono::milliseconds m_engineRefreshInterval { std::chrono::hours(1) };
 };
