@@ -177,6 +177,10 @@ EngineRefresh::Found EngineRefresh::find(const CancellationPtr& cancel) const
     // Beside the versions, so that the accepted file is renamed into place on the same disk.
     const QString versions = m_user.folder() + u"/yt-dlp"_s;
     FileSystem::makeDirectories(versions);
+    // One refresh at a time per data folder (the instance lock): what a crash
+    // left of an earlier one goes.
+    for (const QString& name : QDir(versions).entryList({ u".download-*"_s }, QDir::Dirs | QDir::Hidden))
+        FileSystem::discardTree(QDir(versions).filePath(name));
     QTemporaryDir work(versions + u"/.download-XXXXXX"_s);
     if (!work.isValid())
         throw BrisError::message(noRoom);

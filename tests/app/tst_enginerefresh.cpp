@@ -44,6 +44,8 @@ public:
     QMap<QString, QByteArray> files;
     // The zipapp's answer stops halfway, its announced length unchanged.
     bool truncate = false;
+    // Requests for the newest release.
+    int lookups = 0;
 
     ReleaseServer()
     {
@@ -76,6 +78,7 @@ private:
         const QString download = u"/yt-dlp/yt-dlp/releases/download/"_s + tag + u'/';
         QByteArray reply;
         if (path == u"/yt-dlp/yt-dlp/releases/latest"_s) {
+            ++lookups;
             reply = "HTTP/1.1 302 Found\r\nLocation: /yt-dlp/yt-dlp/releases/tag/" + tag.toLatin1()
                 + "\r\nContent-Length: 0\r\n";
         } else if (path.startsWith(download) && files.contains(path.mid(download.size()))) {
@@ -115,7 +118,9 @@ private Q_SLOTS:
     void waitsForTheQueue();
     void refusedWhileBusy();
     void rollBackRestoresThePrevious();
+    void keptCurrentByItself();
     void fullDiskLosesNothing();
+    void updateEngineCommand();
 
 private:
     // A zipapp that answers --version with `version` and hands every other run to
@@ -334,6 +339,22 @@ void EngineRefreshTest::rollBackRestoresThePrevious()
     QTRY_VERIFY(model.engineVersions().endsWith(u" · incluido"_s));
 }
 
+// On by default: the model looks by itself while idle, and not again that day.
+void EngineRefreshTest::keptCurrentByItself()
+{
+    AppHarness harness;
+    ReleaseServer server;
+    publish(server, zipapp(harness, newVersion));
+    qputenv("BRISOMAR_ENGINE_RELEASES", server.releases().toUtf8());
+    AppModel& model = harness.openReal();
+    model.setEngineRefreshInterval(std::chrono::milliseconds(10));
+    model.start();
+    QTRY_VERIFY_WITH_TIMEOUT(model.engineVersions().endsWith(u" · actualizado"_s), 120000);
+    QCOMPARE(UserEngine(BrisPaths(harness.data())).record().current, newVersion);
+    // Hundreds of the model's checks went by meanwhile.
+    QCOMPARE(server.lookups, 1);
+}
+
 // The data folder's disk fills while the new release comes in: nothing of
 // the program's is lost and nothing of the download stays.
 void EngineRefreshTest::fullDiskLosesNothing()
@@ -367,6 +388,34 @@ void EngineRefreshTest::fullDiskLosesNothing()
     QCOMPARE(user.record().current, QString());
     QCOMPARE(QDir(user.folder() + u"/yt-dlp"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
         QStringList());
+}
+
+// `brisomar --update-engine`: one line and the status, as a scheduler sees them.
+void EngineRefreshTest::updateEngineCommand()
+{
+    AppHarness harness;
+    ReleaseServer server;
+    publish(server, zipapp(harness, newVersion));
+    const auto update = [&](const QString& releases) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"BRISOMAR_DATA_DIR"_s, harness.data());
+        environment.insert(u"BRISOMAR_TOOLS_DIR"_s, harness.tools.root());
+        environment.insert(u"BRISOMAR_ENGINE_RELEASES"_s, releases);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(BRISOMAR_PROGRAM), { u"--update-engine"_s });
+        // The release server answers from this thread: wait without blocking it.
+        if (!QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 120000))
+            program.kill();
+        program.waitForFinished();
+        const int status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        return QString::number(status) + u' ' + QString::fromUtf8(program.readAllStandardOutput());
+    };
+    QCOMPARE(update(server.releases()), u"0 Motor actualizado a yt-dlp "_s + newVersion + u".\n"_s);
+    QCOMPARE(update(server.releases()), u"0 El motor ya está al día: yt-dlp "_s + newVersion + u".\n"_s);
+    const QString failed = update(server.closed());
+    QVERIFY2(failed.startsWith(u"1 No se pudo conectar"_s) && failed.count(u'\n') == 1, qPrintable(failed));
+    QCOMPARE(UserEngine(BrisPaths(harness.data())).record().current, newVersion);
 }
 
 int main(int argc, char** argv)

@@ -466,10 +466,14 @@ void TestModel::preferencesFolder()
     Preferences written;
     written.folder = folder;
     written.metadata = false;
+    written.keepEngineCurrent = false;
     const std::optional<Preferences> read = Preferences::decode(written.encode());
     QVERIFY(read);
     QCOMPARE(read->folder, accepted ? folder : Preferences::defaultFolder());
     QVERIFY(!read->metadata);
+    QVERIFY(!read->keepEngineCurrent);
+    // A file from before the engine could be refreshed keeps it current.
+    QVERIFY(Preferences::decode(R"({"folder": "/tmp", "metadata": false})")->keepEngineCurrent);
 }
 
 QTEST_GUILESS_MAIN(TestModel)
