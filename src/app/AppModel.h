@@ -108,7 +108,7 @@ public:
     void setPreferences(const Preferences& preferences);
     void setAppearance(Appearance appearance);
     void setMetadata(bool metadata);
-    // "Mantener el motor actualizado"; turning it on may start a refresh at once.
+    // "Mantener el motor actualizado"; the hourly look for a due refresh reads it.
     void setKeepEngineCurrent(bool keep);
 
     // How long a banner stays (8 s); tests shorten it.
