@@ -57,8 +57,9 @@ int main(int argc, char* argv[])
 #ifdef BRISOMAR_HAS_UI
     return AppDelegate::run(argc, argv);
 #else
-    QTextStream(stderr) << "Esta compilación no tiene ventana: usá --self-test, --live-test, --social-test o --update-engine."
-                        << Qt::endl;
+    QTextStream(stderr)
+        << "Esta compilación no tiene ventana: usá --self-test, --live-test, --social-test o --update-engine."
+        << Qt::endl;
     return 2;
 #endif
 }

@@ -2,8 +2,8 @@
 
 #include "BrisError.h"
 #include "JsRuntime.h"
-#include "UserEngine.h"
 #include "ToolArguments.h"
+#include "UserEngine.h"
 
 #include <QFileInfo>
 #include <QStorageInfo>

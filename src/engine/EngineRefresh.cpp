@@ -34,10 +34,8 @@ const QString incomplete = u"La versión nueva del motor llegó incompleta, así
 const QString tooLarge = u"La versión nueva del motor es más grande de lo admitido, así que se descartó."_s;
 const QString noRoom
     = u"No hubo espacio en el disco para bajar la versión nueva del motor, así que el motor quedó como estaba."_s;
-const QString signatureRefused
-    = u"La firma de la versión nueva del motor no es la de yt-dlp, así que se descartó."_s;
-const QString checksumMismatch
-    = u"La versión nueva del motor no coincide con su suma firmada, así que se descartó."_s;
+const QString signatureRefused = u"La firma de la versión nueva del motor no es la de yt-dlp, así que se descartó."_s;
+const QString checksumMismatch = u"La versión nueva del motor no coincide con su suma firmada, así que se descartó."_s;
 const QString trialFailed = u"La versión nueva del motor falló su prueba, así que seguís con la que tenías."_s;
 const QString noPrevious = u"No hay una versión anterior del motor a la que volver."_s;
 
@@ -66,9 +64,8 @@ void fetch(const HttpFetch& http, const QUrl& url, const QString& file, qint64 l
     } catch (const HttpFetch::Error& error) {
         // A failed first contact means no connection; once the release was found, a
         // broken transfer is a download that came in short.
-        throw BrisError::message(
-            fetchSentence(error.failure == HttpFetch::Failure::connection ? HttpFetch::Failure::incomplete
-                                                                          : error.failure));
+        throw BrisError::message(fetchSentence(
+            error.failure == HttpFetch::Failure::connection ? HttpFetch::Failure::incomplete : error.failure));
     }
 }
 
@@ -200,8 +197,9 @@ EngineRefresh::Found EngineRefresh::find(const CancellationPtr& cancel) const
     if (listed.isEmpty() || listed != sha256(zipapp))
         throw BrisError::message(checksumMismatch);
 
-    QFile::setPermissions(zipapp, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(zipapp,
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+            | QFile::ExeOther);
     tryOut(work.path(), zipapp, latest, cancel);
 
     const QString target = m_user.file(latest);

@@ -59,10 +59,10 @@ public:
 
 private:
     QString inUse(const CancellationPtr& cancel) const;
-    void verifySignature(const QString& work, const QString& sums, const QString& signature,
-        const CancellationPtr& cancel) const;
-    void tryOut(const QString& work, const QString& zipapp, const QString& version,
-        const CancellationPtr& cancel) const;
+    void verifySignature(
+        const QString& work, const QString& sums, const QString& signature, const CancellationPtr& cancel) const;
+    void tryOut(
+        const QString& work, const QString& zipapp, const QString& version, const CancellationPtr& cancel) const;
 
     Toolchain m_tools;
     UserEngine m_user;

@@ -26,8 +26,8 @@ bool run(const QString& program, const QStringList& args, QByteArray* output = n
 {
     QProcess process;
     process.start(program, args);
-    const bool done = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    const bool done
+        = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (output)
         *output = process.readAllStandardOutput();
     if (!done)
@@ -55,10 +55,7 @@ public:
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
         });
     }
-    QString releases() const
-    {
-        return u"http://127.0.0.1:%1/yt-dlp/yt-dlp/releases"_s.arg(m_server.serverPort());
-    }
+    QString releases() const { return u"http://127.0.0.1:%1/yt-dlp/yt-dlp/releases"_s.arg(m_server.serverPort()); }
     // An address where nothing answers.
     QString closed()
     {
@@ -160,8 +157,8 @@ void EngineRefreshTest::shippedKeyIsYtDlps()
     const QString keyring = m_scratch.filePath(u"shipped.gpg"_s);
     QVERIFY(TestSupport::writeFile(keyring, EngineRefresh::dearmor(SigningKey::armored())));
     QByteArray listing;
-    QVERIFY(run(u"gpg"_s,
-        { u"--homedir"_s, m_home, u"--batch"_s, u"--with-colons"_s, u"--show-keys"_s, keyring }, &listing));
+    QVERIFY(run(
+        u"gpg"_s, { u"--homedir"_s, m_home, u"--batch"_s, u"--with-colons"_s, u"--show-keys"_s, keyring }, &listing));
     QVERIFY(listing.contains("fpr:::::::::AC0CBBE6848D6A873464AF4E57CF65933B5A7581:"));
 }
 
@@ -170,16 +167,17 @@ QByteArray EngineRefreshTest::zipapp(AppHarness& harness, const QString& version
     const QString dir = m_scratch.filePath(u"zipapp%1"_s.arg(++m_builds));
     const QString real = TestSupport::toolsDir() + u"/yt-dlp-runtime/yt-dlp_linux"_s;
     const QByteArray main = "import os, sys\n"
-                            "with open(" + QJsonDocument(QJsonArray { log() }).toJson(QJsonDocument::Compact)
+                            "with open("
+        + QJsonDocument(QJsonArray { log() }).toJson(QJsonDocument::Compact)
         + "[0], 'a') as f: f.write(' '.join(sys.argv[1:]) + '\\n')\n"
-          "if sys.argv[1:] == ['--version']:\n    print('" + version.toLatin1() + "')\n    sys.exit(0)\n"
-        + (failing ? "sys.exit(2)\n" : "")
-        + "tool = " + QJsonDocument(QJsonArray { harness.tools.toolPath(u"yt-dlp"_s), real }).toJson(QJsonDocument::Compact)
+          "if sys.argv[1:] == ['--version']:\n    print('"
+        + version.toLatin1() + "')\n    sys.exit(0)\n" + (failing ? "sys.exit(2)\n" : "") + "tool = "
+        + QJsonDocument(QJsonArray { harness.tools.toolPath(u"yt-dlp"_s), real }).toJson(QJsonDocument::Compact)
         + "[0 if sys.argv[-1].startswith('http') else 1]\n"
           "os.execv(tool, [tool] + sys.argv[1:])\n";
     if (!TestSupport::writeFile(dir + u"/src/__main__.py"_s, main)
-        || !run(u"python3"_s, { u"-m"_s, u"zipapp"_s, dir + u"/src"_s, u"-o"_s, dir + u"/yt-dlp"_s, u"-p"_s,
-                   u"/usr/bin/env python3"_s }))
+        || !run(u"python3"_s,
+            { u"-m"_s, u"zipapp"_s, dir + u"/src"_s, u"-o"_s, dir + u"/yt-dlp"_s, u"-p"_s, u"/usr/bin/env python3"_s }))
         return {};
     return TestSupport::readFile(dir + u"/yt-dlp"_s);
 }
@@ -284,7 +282,8 @@ void EngineRefreshTest::waitsForTheQueue()
     model.analyze();
     QVERIFY(model.analyzing());
     QTRY_VERIFY_WITH_TIMEOUT(!model.engineRefreshing(), 120000);
-    QVERIFY2(model.engineRefreshStatus().contains(u"cuando termine la cola"_s), qPrintable(model.engineRefreshStatus()));
+    QVERIFY2(
+        model.engineRefreshStatus().contains(u"cuando termine la cola"_s), qPrintable(model.engineRefreshStatus()));
     const UserEngine user { BrisPaths(harness.data()) };
     QCOMPARE(user.record().current, QString());
     QVERIFY(model.analyzing());
@@ -360,8 +359,8 @@ void EngineRefreshTest::keptCurrentByItself()
 void EngineRefreshTest::fullDiskLosesNothing()
 {
     QTemporaryDir volume;
-    if (::mount("tmpfs", QFile::encodeName(volume.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-            "size=1m,mode=0700"))
+    if (::mount(
+            "tmpfs", QFile::encodeName(volume.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700"))
         QSKIP("no file system can be mounted here");
     const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(volume.path()).constData(), MNT_DETACH); });
     AppHarness harness;
@@ -381,7 +380,8 @@ void EngineRefreshTest::fullDiskLosesNothing()
     const Downloader engine(Toolchain(harness.tools.root()), BrisPaths(data));
     QString failure;
     QThreadPool pool;
-    pool.start([&] { failure = TestSupport::failure([&] { engine.refresher()->find(std::make_shared<Cancellation>()); }); });
+    pool.start(
+        [&] { failure = TestSupport::failure([&] { engine.refresher()->find(std::make_shared<Cancellation>()); }); });
     QTRY_VERIFY_WITH_TIMEOUT(pool.waitForDone(0), 60000);
     QVERIFY2(failure.contains(u"espacio"_s), qPrintable(failure));
     QCOMPARE(TestSupport::readFile(data + u"/library.json"_s), "[]"_ba);
