@@ -310,7 +310,15 @@ QByteArray EngineRefresh::listedSum(const QByteArray& sums, const QString& name)
 
 QString EngineRefresh::inUse(const CancellationPtr& cancel) const
 {
-    return QString::fromUtf8(m_tools.run(u"yt-dlp"_s, { u"--version"_s }, cancel, 120)).trimmed();
+    try {
+        return QString::fromUtf8(m_tools.run(u"yt-dlp"_s, { u"--version"_s }, cancel, 120)).trimmed();
+    } catch (const BrisError& error) {
+        if (error.isCancelled())
+            throw;
+    } catch (const SystemError&) {
+    }
+    // An engine that no longer starts is older than any release: the refresh is its way out.
+    return {};
 }
 
 void EngineRefresh::verifySignature(
