@@ -1,3 +1,4 @@
+#include "EngineUpdateCommand.h"
 #include "SocialValidation.h"
 #include "Validation.h"
 
@@ -50,12 +51,15 @@ int main(int argc, char* argv[])
         const bool live = hasSwitch(argc, argv, "--live-test");
         return runHeadless(argc, argv, [live] { return Validation::run(live); });
     }
+    if (hasSwitch(argc, argv, "--update-engine"))
+        return runHeadless(argc, argv, [] { return updateEngineCommand(); });
 
 #ifdef BRISOMAR_HAS_UI
     return AppDelegate::run(argc, argv);
 #else
-    QTextStream(stderr) << "Esta compilación no tiene ventana: usá --self-test, --live-test o --social-test."
-                        << Qt::endl;
+    QTextStream(stderr)
+        << "Esta compilación no tiene ventana: usá --self-test, --live-test, --social-test o --update-engine."
+        << Qt::endl;
     return 2;
 #endif
 }

@@ -29,7 +29,18 @@ struct EngineCheck
 {
     QString versions;
     std::optional<qint64> cacheBytes;
+    QString line;
 };
+
+// The versions line is a courtesy: a failure to make it does not fail the check.
+QString versionsLine(const AppEngine& engine, const CancellationPtr& token)
+{
+    try {
+        return engine.versionsLine(token);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
 
 } // namespace
 
@@ -62,6 +73,9 @@ AppModel::AppModel(AppEnginePtr engine, DesktopServices* services, AppUpdates* u
     connect(m_queue, &JobQueue::historyEdited, this, &AppModel::persist);
     connect(m_queue, &JobQueue::message, this, &AppModel::show);
     connect(m_queue, &JobQueue::cacheMeasured, this, &AppModel::setCacheSize);
+    // A verified engine switches in when the last pending job or analysis ends.
+    connect(m_queue, &JobQueue::jobsChanged, this, &AppModel::adoptVerifiedEngine);
+    connect(m_analysis, &LinkAnalysis::changed, this, &AppModel::adoptVerifiedEngine);
     load();
 }
 
@@ -69,6 +83,8 @@ AppModel::~AppModel()
 {
     if (m_statusToken)
         m_statusToken->cancel();
+    if (m_refreshToken)
+        m_refreshToken->cancel();
     m_analysis->stop();
     m_queue->cancelRun();
     // Cancelled runs end within the engine's grace period; their results are dropped.
@@ -219,6 +235,10 @@ void AppModel::start()
         [self = QPointer<AppModel>(this)] { return self && (self->pendingCount() > 0 || self->analyzing()); });
     m_updates->start();
     QMetaObject::invokeMethod(this, &AppModel::checkEngine, Qt::QueuedConnection);
+    // The first automatic look for a newer engine waits until the start is long over.
+    m_engineRefreshTimer = new QTimer(this);
+    connect(m_engineRefreshTimer, &QTimer::timeout, this, &AppModel::refreshEngineWhenDue);
+    m_engineRefreshTimer->start(m_engineRefreshInterval);
 }
 
 void AppModel::checkEngine()
@@ -232,7 +252,10 @@ void AppModel::checkEngine()
     runThenCallback(
         m_pool, this,
         [engine = m_engine, token] {
-            return capture([&] { return EngineCheck { engine->versions(token), measureCache(*engine) }; });
+            return capture([&] {
+                QString versions = engine->versions(token);
+                return EngineCheck { versions, measureCache(*engine), versionsLine(*engine, token) };
+            });
         },
         [this, token](const Outcome<EngineCheck>& outcome) {
             // A superseded check was cancelled: its "failure" says nothing about the engine.
@@ -241,6 +264,7 @@ void AppModel::checkEngine()
                     setEngineState(true, m_engineChecking, outcome.value->versions);
                     if (outcome.value->cacheBytes)
                         setCacheSize(*outcome.value->cacheBytes);
+                    setEngineVersions(outcome.value->line);
                 } else {
                     const QString description = errorDescription(outcome.error);
                     setEngineState(false, m_engineChecking, description);
@@ -275,6 +299,8 @@ void AppModel::shutdown()
     saveDraft();
     if (m_statusToken)
         m_statusToken->cancel();
+    if (m_refreshToken)
+        m_refreshToken->cancel();
     m_analysis->stop();
     m_queue->cancelRun();
     m_queue->interruptPending();

@@ -25,6 +25,7 @@ class AppUpdates;
 class Cancellation;
 class DesktopServices;
 class LocalStorage;
+class QTimer;
 
 // The one observable object of the application: the screens read its state
 // and call its operations. Lives on the main thread; engine calls run on its
@@ -69,6 +70,15 @@ public:
     LibraryKind libraryKind() const { return m_libraryKind; }
     std::optional<DownloadJob> previewJob() const { return m_previewJob; }
     AppUpdates* updates() const { return m_updates; }
+    // The engine section of the settings: the versions in use ("yt-dlp 2026.11.23 ·
+    // node 24.22.3 · incluido", "… · actualizado" for a refreshed yt-dlp; empty
+    // until the engine check has run), whether a refresh is running, the sentence
+    // its last result left (empty before the first), and whether a previous
+    // refreshed engine can come back.
+    QString engineVersions() const { return m_engineVersions; }
+    bool engineRefreshing() const { return m_engineRefreshing; }
+    QString engineRefreshStatus() const { return m_engineRefreshStatus; }
+    bool engineRollbackAvailable() const { return m_engineRollbackAvailable; }
 
     // Derived state, computed on every read.
     std::optional<DownloadJob> active() const { return m_queue->active(); }
@@ -98,9 +108,13 @@ public:
     void setPreferences(const Preferences& preferences);
     void setAppearance(Appearance appearance);
     void setMetadata(bool metadata);
+    // "Mantener el motor actualizado"; the hourly look for a due refresh reads it.
+    void setKeepEngineCurrent(bool keep);
 
     // How long a banner stays (8 s); tests shorten it.
     void setBannerDuration(std::chrono::milliseconds duration) { m_bannerDuration = duration; }
+    // How often the model sees whether the daily engine refresh is due (hourly); before start.
+    void setEngineRefreshInterval(std::chrono::milliseconds interval) { m_engineRefreshInterval = interval; }
 
     // Lifecycle and engine.
     void start();
@@ -131,11 +145,19 @@ public:
     void play(const DownloadJob& job);
     void clearCache();
 
+    // Looks for a newer yt-dlp and, once it passed its checks, switches to it as
+    // soon as no job is pending and no analysis runs. Refused while busy.
+    void refreshEngine();
+    // Back to the previous refreshed yt-dlp, under the same busy rule.
+    void rollBackEngine();
+
 Q_SIGNALS:
     // link, info, candidates, analyzedLink or analyzing.
     void linkStateChanged();
     // engineReady, engineChecking or engineDetail.
     void engineStateChanged();
+    // engineVersions, engineRefreshing, engineRefreshStatus or engineRollbackAvailable.
+    void engineRefreshChanged();
     void sectionChanged();
     void profileChanged();
     void preferencesChanged();
@@ -163,6 +185,14 @@ private:
     void savePreferences();
     void setCacheSize(qint64 bytes);
     void setEngineState(bool ready, bool checking, const QString& detail);
+    void setEngineRefresh(bool refreshing, const QString& status);
+    void setEngineVersions(const QString& line);
+    void startEngineRefresh(bool automatic);
+    void refreshEngineWhenDue();
+    // Puts a verified engine in use once nothing is pending.
+    void adoptVerifiedEngine();
+    void replaceEngine(AppEnginePtr engine);
+    bool busy() const { return pendingCount() > 0 || analyzing(); }
 
     AppEnginePtr m_engine;
     DesktopServices* m_services = nullptr;
@@ -176,6 +206,14 @@ private:
     bool m_engineReady = false;
     bool m_engineChecking = true;
     QString m_engineDetail;
+    QString m_engineVersions;
+    bool m_engineRefreshing = false;
+    QString m_engineRefreshStatus;
+    bool m_engineRollbackAvailable = false;
+    std::shared_ptr<Cancellation> m_refreshToken;
+    // A newer yt-dlp that passed its checks and waits for the queue to empty.
+    QString m_verifiedEngine;
+    QTimer* m_engineRefreshTimer = nullptr;
     Section m_section = Section::newDownload;
     DownloadProfile m_profile;
     Preferences m_preferences;
@@ -192,4 +230,5 @@ private:
     std::shared_ptr<Cancellation> m_statusToken;
     qint64 m_bannerRevision = 0;
     std::chrono::milliseconds m_bannerDuration;
+    std::chrono::milliseconds m_engineRefreshInterval { std::chrono::hours(1) };
 };

@@ -36,6 +36,8 @@ public:
     int pendingCount() const;
     // No run starts, and no job is retried, while the engine is not ready.
     void setEngineReady(bool ready) { m_engineReady = ready; }
+    // Runs started from here on use `engine`; a running one keeps the engine it started with.
+    void setEngine(AppEnginePtr engine) { m_engine = std::move(engine); }
 
     // The finished job with the same result whose file is still there.
     std::optional<DownloadJob> savedVersion(const DownloadJob& job) const;

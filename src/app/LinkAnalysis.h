@@ -31,6 +31,8 @@ public:
     // The draft link read at launch; announces nothing.
     void restore(const QString& link) { m_link = link; }
     void setEngineReady(bool ready) { m_engineReady = ready; }
+    // Runs started from here on use `engine`; a running one keeps the engine it started with.
+    void setEngine(AppEnginePtr engine) { m_engine = std::move(engine); }
     // Whether the video shown is the one behind the current link.
     bool current() const;
 

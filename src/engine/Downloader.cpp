@@ -3,6 +3,7 @@
 #include "BrisError.h"
 #include "JsRuntime.h"
 #include "ToolArguments.h"
+#include "UserEngine.h"
 
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -20,7 +21,8 @@ CancellationPtr orNew(const CancellationPtr& cancel)
 } // namespace
 
 Downloader::Downloader(Toolchain tools, BrisPaths paths)
-    : m_tools(std::move(tools))
+    : m_given(std::move(tools))
+    , m_tools(UserEngine(paths).apply(m_given))
     , m_paths(std::move(paths))
     , m_cache(*this, m_tools, m_paths)
     , m_conversion(*this, m_tools)
@@ -29,6 +31,22 @@ Downloader::Downloader(Toolchain tools, BrisPaths paths)
 }
 
 Downloader::~Downloader() = default;
+
+QString Downloader::versionsLine(const CancellationPtr& cancel) const
+{
+    return EngineRefresh::versionsLine(m_tools, orNew(cancel));
+}
+
+std::optional<EngineRefresh> Downloader::refresher() const
+{
+    return EngineRefresh(m_tools, m_paths);
+}
+
+// A derived engine becomes a plain one here: only the program's own engine is refreshed.
+std::shared_ptr<Engine> Downloader::reloaded() const
+{
+    return std::make_shared<Downloader>(m_given, m_paths);
+}
 
 QString Downloader::versions(const CancellationPtr& token) const
 {

@@ -15,7 +15,8 @@
 // The real engine: the tools in a toolchain over the program's own files. It
 // composes the originals cache, the conversions and the export; they call back
 // through the Engine interface, so an engine derived from this one that
-// replaces an operation sees it used everywhere.
+// replaces an operation sees it used everywhere. A yt-dlp recorded in the data
+// directory (UserEngine) takes the place of the tools' own when it is made.
 class Downloader : public Engine
 {
 public:
@@ -36,11 +37,16 @@ public:
         const UpdateCallback& update) const override;
     DownloadJob exportJob(
         const DownloadJob& job, const CancellationPtr& cancel, const UpdateCallback& update) const override;
+    QString versionsLine(const CancellationPtr& cancel) const override;
+    std::optional<EngineRefresh> refresher() const override;
+    std::shared_ptr<Engine> reloaded() const override;
 
 protected:
     std::optional<qint64> availableBytes(const QString& folder) const override;
 
 private:
+    // The tools as given, before a recorded yt-dlp took the place of theirs.
+    Toolchain m_given;
     Toolchain m_tools;
     BrisPaths m_paths;
     OriginalsCache m_cache;

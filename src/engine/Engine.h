@@ -4,6 +4,7 @@
 #include "Cancellation.h"
 #include "DownloadJob.h"
 #include "DownloadUpdate.h"
+#include "EngineRefresh.h"
 #include "MediaProbe.h"
 #include "VideoInfo.h"
 
@@ -65,4 +66,13 @@ public:
 
     // What the folder's volume offers for important data; nothing when unknown.
     virtual std::optional<qint64> availableBytes(const QString& folder) const = 0;
+
+    // Keeping yt-dlp current; engines without tools of their own have nothing to refresh.
+    // The versions line of the settings; empty when there is none.
+    virtual QString versionsLine(const CancellationPtr& cancel) const;
+    // The refresh of this engine's yt-dlp; nothing when it cannot be refreshed.
+    virtual std::optional<EngineRefresh> refresher() const;
+    // The same engine over the yt-dlp recorded now, for the jobs that start from
+    // here on; null when nothing can have changed.
+    virtual std::shared_ptr<Engine> reloaded() const;
 };

@@ -62,9 +62,24 @@ Toolchain::Toolchain(std::optional<QString> root)
 
 QString Toolchain::path(const QString& tool) const
 {
+    // A replacement deleted while the program runs gives the root's own back.
+    if (tool == u"yt-dlp"_s && !m_ytDlp.isEmpty() && QFileInfo(m_ytDlp).isFile())
+        return m_ytDlp;
     if (tool == u"yt-dlp"_s)
         return m_root + u"/yt-dlp-runtime/yt-dlp_linux"_s;
     return m_root + u'/' + tool;
+}
+
+Toolchain Toolchain::withYtDlp(const QString& file) const
+{
+    Toolchain replaced = *this;
+    replaced.m_ytDlp = QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    return replaced;
+}
+
+bool Toolchain::replacedYtDlp() const
+{
+    return path(u"yt-dlp"_s) == m_ytDlp;
 }
 
 void Toolchain::require() const

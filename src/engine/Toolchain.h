@@ -18,8 +18,13 @@ public:
     explicit Toolchain(std::optional<QString> root = {});
 
     QString root() const { return m_root; }
-    // "yt-dlp" lives in yt-dlp-runtime/; every other tool at the top.
+    // "yt-dlp" lives in yt-dlp-runtime/, unless another one was put in its
+    // place and is still there; every other tool at the top.
     QString path(const QString& tool) const;
+    // The same root with `file` as its yt-dlp (a refreshed engine).
+    Toolchain withYtDlp(const QString& file) const;
+    // yt-dlp is not the root's own.
+    bool replacedYtDlp() const;
     // Throws BrisError::message when one of the five executables is missing.
     void require() const;
     // The arguments that open every downloader run that reads a link.
@@ -42,4 +47,5 @@ public:
 
 private:
     QString m_root;
+    QString m_ytDlp;
 };

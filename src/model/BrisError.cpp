@@ -16,9 +16,9 @@ BrisError::BrisError(Kind kind, const QString& payload)
 
 namespace {
 
-// Until the engine can be refreshed from Preferences, a reinstall is the only way to a newer one.
+// A newer yt-dlp is the answer, and Preferences fetches one.
 constexpr QStringView platformChangedText =
-    u"La plataforma cambió y el motor todavía no la entiende. Volvé a instalar Brisomar para actualizarlo.";
+    u"La plataforma cambió y el motor todavía no la entiende. Actualizá el motor en Preferencias y reintentá.";
 
 QRegularExpression pattern(const QString& alternatives)
 {

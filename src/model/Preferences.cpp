@@ -33,6 +33,8 @@ QByteArray Preferences::encode() const
     writer.value(otherAppearance.isEmpty() ? rawValue(appearance) : otherAppearance);
     writer.key("metadata"_L1);
     writer.value(metadata);
+    writer.key("keepEngineCurrent"_L1);
+    writer.value(keepEngineCurrent);
     writer.key("lastLink"_L1);
     writer.value(lastLink);
     if (lastProfile) {
@@ -61,6 +63,8 @@ std::optional<Preferences> Preferences::decode(const QByteArray& data)
     }
     if (const auto metadata = StrictJson::boolean(object.value(u"metadata"_s)))
         preferences.metadata = *metadata;
+    if (const auto keep = StrictJson::boolean(object.value(u"keepEngineCurrent"_s)))
+        preferences.keepEngineCurrent = *keep;
     if (const auto lastLink = StrictJson::text(object.value(u"lastLink"_s)))
         preferences.lastLink = graphemePrefix(*lastLink, maxLastLinkLength);
     preferences.lastProfile = DownloadProfile::fromJson(object.value(u"lastProfile"_s));

@@ -17,6 +17,9 @@ struct Preferences
     // and is written back as it was, until the user picks one.
     QString otherAppearance;
     bool metadata = true;
+    // "Mantener el motor actualizado": yt-dlp refreshed by itself, at most once a
+    // day and only while idle. Files older than the switch lack it and read as on.
+    bool keepEngineCurrent = true;
     QString lastLink;
     std::optional<DownloadProfile> lastProfile;
 

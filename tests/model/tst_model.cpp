@@ -162,7 +162,7 @@ void TestModel::processDescription_data()
         << refused;
     QTest::newRow("instagram: unable to extract")
         << u"ERROR: [Instagram] DRr0P5kEw8Y: Unable to extract LSD token; "_s + bugReport
-        << u"La plataforma cambió y el motor todavía no la entiende. Volvé a instalar Brisomar para actualizarlo."_s;
+        << u"La plataforma cambió y el motor todavía no la entiende. Actualizá el motor en Preferencias y reintentá."_s;
     // A warning the tool survived neither classifies the failure nor keeps its bug-report advice.
     QTest::newRow("facebook: warning with advice, then no format")
         << u"WARNING: [facebook] unable to extract uploader; "_s + bugReport
@@ -466,10 +466,14 @@ void TestModel::preferencesFolder()
     Preferences written;
     written.folder = folder;
     written.metadata = false;
+    written.keepEngineCurrent = false;
     const std::optional<Preferences> read = Preferences::decode(written.encode());
     QVERIFY(read);
     QCOMPARE(read->folder, accepted ? folder : Preferences::defaultFolder());
     QVERIFY(!read->metadata);
+    QVERIFY(!read->keepEngineCurrent);
+    // A file from before the engine could be refreshed keeps it current.
+    QVERIFY(Preferences::decode(R"({"folder": "/tmp", "metadata": false})")->keepEngineCurrent);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

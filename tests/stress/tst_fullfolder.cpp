@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -22,25 +21,6 @@ namespace {
 
 // Above the 100,000,000 bytes an audio job asks for before it starts.
 constexpr qint64 volumeSize = 101 * 1024 * 1024;
-
-// A mount namespace of its own hides the volume from everyone else and ends with
-// this process; a user without the right to mount gets it in a user namespace.
-// Either is entered only while the process has a single thread.
-void enterPrivateMounts()
-{
-    const auto writeText = [](const char* path, const QByteArray& text) {
-        QFile file(QString::fromLatin1(path));
-        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size();
-    };
-    const QByteArray uid = QByteArray::number(::geteuid()), gid = QByteArray::number(::getegid());
-    if (::geteuid() != 0
-        && !(::unshare(CLONE_NEWUSER) == 0 && writeText("/proc/self/setgroups", "deny")
-            && writeText("/proc/self/uid_map", "0 " + uid + " 1")
-            && writeText("/proc/self/gid_map", "0 " + gid + " 1")))
-        return;
-    if (::unshare(CLONE_NEWNS) == 0)
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-}
 
 // Every file under `folder`; folders alone hold nothing.
 QStringList filesUnder(const QString& folder)
@@ -137,7 +117,7 @@ void FullFolderTest::refusedSaveKeepsTheOldFile()
 
 int main(int argc, char** argv)
 {
-    enterPrivateMounts();
+    TestSupport::enterPrivateMounts();
     QCoreApplication application(argc, argv);
     FullFolderTest test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -178,3 +180,19 @@ bool ExfatDisk::run(const QString& program, const QStringList& args, QByteArray*
 }
 
 } // namespace TestSupport
+
+void TestSupport::enterPrivateMounts()
+{
+    const auto writeText = [](const char* path, const QByteArray& text) {
+        QFile file(QString::fromLatin1(path));
+        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size();
+    };
+    const QByteArray uid = QByteArray::number(::geteuid()), gid = QByteArray::number(::getegid());
+    if (::geteuid() != 0
+        && !(::unshare(CLONE_NEWUSER) == 0 && writeText("/proc/self/setgroups", "deny")
+            && writeText("/proc/self/uid_map", "0 " + uid + " 1")
+            && writeText("/proc/self/gid_map", "0 " + gid + " 1")))
+        return;
+    if (::unshare(CLONE_NEWNS) == 0)
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+}

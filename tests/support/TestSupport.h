@@ -40,6 +40,12 @@ QJsonObject offlinePost(
     const QString& media, int count, const QList<int>& heights = { 240 }, const QList<double>& durations = {});
 QString postLink();
 
+// A mount namespace of this process's own, where a test may mount a small
+// volume that nobody else sees and that ends with the process; a user without
+// the right to mount gets it in a user namespace. Only while the process has a
+// single thread, so first thing in main.
+void enterPrivateMounts();
+
 // True when process `pid` has ended (gone, or a zombie nobody reaped).
 bool processEnded(qint64 pid);
 
