@@ -50,6 +50,26 @@ private Q_SLOTS:
         QTest::mouseClick(metadata, Qt::LeftButton);
         QVERIFY(!metadata->isChecked() && !sheet.model().profile().metadata);
         QCOMPARE(storedPreferences(sheet.harness).value(u"metadata"_s).toBool(true), false);
+        auto* keep = child<SwitchButton>(*sheet.view, u"keepEngineCurrent"_s);
+        QVERIFY(keep->isChecked());
+        QTest::mouseClick(keep, Qt::LeftButton);
+        QCOMPARE(storedPreferences(sheet.harness).value(u"keepEngineCurrent"_s).toBool(true), false);
+    }
+
+    // Looking for a new engine under a pending download is refused in words,
+    // and the button is free again at once.
+    void engineRefreshWaitsForTheQueue()
+    {
+        Open<SettingsView> sheet;
+        QVERIFY(sheet.open());
+        auto* refresh = child<QPushButton>(*sheet.view, u"refreshEngine"_s);
+        QCOMPARE(refresh->text(), u"Actualizar motor"_s);
+        QVERIFY(!shown(*sheet.view, u"rollBackEngine"_s));
+        QVERIFY(sheet.harness.enqueue(u"abcdefghijk"_s, u"Uno"_s));
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QCOMPARE(text(*sheet.view, u"engineRefreshStatus"_s),
+            u"Esperá a que termine la cola antes de buscar actualizaciones."_s);
+        QVERIFY(refresh->isEnabled() && refresh->text() == u"Actualizar motor"_s);
     }
 
     // The cache is not emptied under a running download: the button waits for its end.

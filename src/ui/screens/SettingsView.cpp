@@ -48,6 +48,11 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     , m_engineTitle(heading({}, 13))
     , m_engineDetail(selectable(new StyledLabel({}, uiFont(10), Tone::secondary)))
     , m_recheck(new QPushButton)
+    , m_engineVersions(selectable(new StyledLabel({}, uiFont(11), Tone::secondary)))
+    , m_refreshEngine(new QPushButton)
+    , m_rollBack(new QPushButton(u"Volver a la versión anterior"_s))
+    , m_refreshStatus(selectable(new StyledLabel({}, uiFont(12), Tone::secondary)))
+    , m_keepEngineCurrent(new SwitchButton(u"Mantener el motor actualizado"_s))
 {
     setObjectName(u"settingsView"_s);
     setFixedWidth(sheetWidth);
@@ -61,6 +66,11 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     m_engineSymbol->setObjectName(u"engineSymbol"_s);
     m_engineDetail->setObjectName(u"engineDetail"_s);
     m_recheck->setObjectName(u"recheckEngine"_s);
+    m_engineVersions->setObjectName(u"engineVersions"_s);
+    m_refreshEngine->setObjectName(u"refreshEngine"_s);
+    m_rollBack->setObjectName(u"rollBackEngine"_s);
+    m_refreshStatus->setObjectName(u"engineRefreshStatus"_s);
+    m_keepEngineCurrent->setObjectName(u"keepEngineCurrent"_s);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 28, 28, 28);
@@ -134,9 +144,21 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     engine->addLayout(engineTitle);
     m_engineDetail->setMaximumHeight(m_engineDetail->fontMetrics().lineSpacing() * 4);
     engine->addWidget(m_engineDetail);
-    QuietStyle::apply(m_recheck);
+    engine->addWidget(m_engineVersions);
+    auto* engineButtons = new QHBoxLayout;
+    engineButtons->setSpacing(8);
+    for (QPushButton* button : { m_recheck, m_refreshEngine, m_rollBack }) {
+        QuietStyle::apply(button);
+        engineButtons->addWidget(button);
+    }
+    engineButtons->addStretch(1);
     connect(m_recheck, &QPushButton::clicked, m_model, &AppModel::checkEngine);
-    engine->addWidget(m_recheck, 0, Qt::AlignLeft);
+    connect(m_refreshEngine, &QPushButton::clicked, m_model, &AppModel::refreshEngine);
+    connect(m_rollBack, &QPushButton::clicked, m_model, &AppModel::rollBackEngine);
+    engine->addLayout(engineButtons);
+    engine->addWidget(m_refreshStatus);
+    connect(m_keepEngineCurrent, &QAbstractButton::clicked, m_model, &AppModel::setKeepEngineCurrent);
+    engine->addWidget(m_keepEngineCurrent, 0, Qt::AlignLeft);
     engine->addWidget(new StyledLabel(
         u"Brisomar "_s + m_model->updates()->version() + u" · macOS · Apple Silicon"_s, uiFont(11), Tone::tertiary));
     column->addLayout(engine);
@@ -145,9 +167,11 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent)
     connect(m_model, &AppModel::cacheSizeChanged, this, &SettingsView::refreshCache);
     connect(m_model, &AppModel::jobsChanged, this, &SettingsView::refreshCache);
     connect(m_model, &AppModel::engineStateChanged, this, &SettingsView::refreshEngine);
+    connect(m_model, &AppModel::engineRefreshChanged, this, &SettingsView::refreshEngineRefresh);
     refreshPreferences();
     refreshCache();
     refreshEngine();
+    refreshEngineRefresh();
 }
 
 void SettingsView::refreshPreferences()
@@ -156,6 +180,7 @@ void SettingsView::refreshPreferences()
     m_appearance->setValue(rawValue(preferences.appearance));
     m_folder->setText(preferences.folder);
     m_metadata->setChecked(preferences.metadata);
+    m_keepEngineCurrent->setChecked(preferences.keepEngineCurrent);
     // The sheet follows the appearance choice at once, window and all.
     Theme::instance().setPreferred(m_model->colorScheme());
 }
@@ -176,6 +201,19 @@ void SettingsView::refreshEngine()
     m_engineDetail->setText(m_model->engineDetail());
     m_recheck->setText(checking ? u"Comprobando…"_s : u"Volver a comprobar"_s);
     m_recheck->setEnabled(!checking);
+}
+
+void SettingsView::refreshEngineRefresh()
+{
+    const bool refreshing = m_model->engineRefreshing();
+    m_engineVersions->setText(m_model->engineVersions());
+    m_engineVersions->setVisible(!m_model->engineVersions().isEmpty());
+    m_refreshEngine->setText(refreshing ? u"Buscando…"_s : u"Actualizar motor"_s);
+    m_refreshEngine->setEnabled(!refreshing);
+    m_rollBack->setVisible(m_model->engineRollbackAvailable());
+    m_rollBack->setEnabled(!refreshing);
+    m_refreshStatus->setText(m_model->engineRefreshStatus());
+    m_refreshStatus->setVisible(!m_model->engineRefreshStatus().isEmpty());
 }
 
 void SettingsView::paintEvent(QPaintEvent*)

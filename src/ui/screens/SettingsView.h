@@ -28,6 +28,7 @@ private:
     void refreshPreferences();
     void refreshCache();
     void refreshEngine();
+    void refreshEngineRefresh();
 
     AppModel* m_model;
     SegmentedPicker* m_appearance;
@@ -39,4 +40,9 @@ private:
     StyledLabel* m_engineTitle;
     QLabel* m_engineDetail;
     QPushButton* m_recheck;
+    StyledLabel* m_engineVersions;
+    QPushButton* m_refreshEngine;
+    QPushButton* m_rollBack;
+    StyledLabel* m_refreshStatus;
+    SwitchButton* m_keepEngineCurrent;
 };
