@@ -14,6 +14,7 @@ packages=(
     desktop-file-utils appstream xvfb dbus-daemon openssl
     dpkg-dev file lintian
     exfatprogs exfat-fuse fuse3
+    gpg gpg-agent gpgv
 )
 
 missing=()

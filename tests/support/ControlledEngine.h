@@ -79,6 +79,11 @@ public:
     }
     ~ControlledEngine() override { close(); }
 
+    QString versionsLine(const CancellationPtr&) const override
+    {
+        return QStringLiteral("yt-dlp 2025.11.12 · node 24.22.3 · incluido");
+    }
+
     // Answers that need no waiting; a null function makes that operation wait.
     std::function<QString()> versionsNow = [] { return QStringLiteral("yt-dlp 2025.11.12\nffmpeg version 5.1"); };
     std::function<QList<VideoInfo>(const QString&)> analyzeNow;

@@ -64,6 +64,7 @@ private Q_SLOTS:
         QVERIFY(sheet.open());
         auto* refresh = child<QPushButton>(*sheet.view, u"refreshEngine"_s);
         QCOMPARE(refresh->text(), u"Actualizar motor"_s);
+        QCOMPARE(text(*sheet.view, u"engineVersions"_s), u"yt-dlp 2025.11.12 · node 24.22.3 · incluido"_s);
         QVERIFY(!shown(*sheet.view, u"rollBackEngine"_s));
         QVERIFY(sheet.harness.enqueue(u"abcdefghijk"_s, u"Uno"_s));
         QTest::mouseClick(refresh, Qt::LeftButton);
