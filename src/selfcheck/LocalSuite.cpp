@@ -60,7 +60,7 @@ void LocalSuite::seedOriginal(const VideoInfo& video)
     if (!QFile::copy(m_original, target))
         throw SystemError(u"No se pudo copiar el audio de prueba a %1."_s.arg(target));
     const OriginalRecord record { video.storageID(), u"source.m4a"_s, TestAudio::seconds,
-        FileSystem::regularFileSize(target).value_or(0) };
+        FileSystem::regularFileSize(target).value_or(0), std::nullopt };
     SuiteSupport::writeJson(entry.filePath(u"source.json"_s), QJsonDocument::fromJson(record.toJson()));
 }
 
