@@ -198,6 +198,12 @@ OriginalsCache::Fetched OriginalsCache::fetch(
     return Fetched { { target, false }, measured.duration };
 }
 
+std::optional<qint64> OriginalsCache::modified(const QString& file)
+{
+    const std::optional<Stamp> stamp = stampOf(file);
+    return stamp ? std::optional(stamp->modified) : std::nullopt;
+}
+
 qint64 OriginalsCache::bytes() const
 {
     qint64 total = 0;

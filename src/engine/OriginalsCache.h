@@ -34,6 +34,9 @@ public:
     qint64 bytes() const;
     void clear() const;
 
+    // The date an index records for `file`; nothing unless it is a regular file.
+    static std::optional<qint64> modified(const QString& file);
+
     static constexpr qint64 limit = 1'073'741'824;
 
 private:
