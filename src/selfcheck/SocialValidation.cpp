@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <future>
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
@@ -278,9 +279,14 @@ void offline(const Downloader& engine, const QString& root, const SuiteSupport::
     OfflineRun run(engine, root, print);
     run.makeFixtures();
     const QList<VideoInfo> videos = run.parsePost();
+    // The downloader's runs only read the fixtures, into folders of their own:
+    // they go beside the MP4 preparations, whose failure still comes first.
+    std::future<void> downloads = std::async(std::launch::async, [&] {
+        run.selectClips(videos);
+        run.combineSeparateRenditions();
+    });
     run.prepareNativeSources();
-    run.selectClips(videos);
-    run.combineSeparateRenditions();
+    downloads.get();
 }
 
 QList<std::pair<MediaPlatform, QString>> liveLinks()
