@@ -19,9 +19,9 @@ void selfTest(benchmark::State& state)
     for (auto _ : state) {
         QTemporaryDir home;
         const std::string path = home.path().toStdString();
-        std::vector<std::string> env = { "HOME=" + path, "XDG_RUNTIME_DIR=" + path, "BRISOMAR_TEST_ROOT=" + path + "/qa",
-            "BRISOMAR_TOOLS_DIR=" BRISOMAR_BENCH_TOOLS_DIR, "QT_QPA_PLATFORM=offscreen", "LANG=C.UTF-8",
-            "PATH=/usr/bin:/bin" };
+        std::vector<std::string> env = { "HOME=" + path, "XDG_RUNTIME_DIR=" + path,
+            "BRISOMAR_TEST_ROOT=" + path + "/qa", "BRISOMAR_TOOLS_DIR=" BRISOMAR_BENCH_TOOLS_DIR,
+            "QT_QPA_PLATFORM=offscreen", "LANG=C.UTF-8", "PATH=/usr/bin:/bin" };
         std::vector<char*> envp;
         for (std::string& entry : env)
             envp.push_back(entry.data());

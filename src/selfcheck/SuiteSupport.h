@@ -48,8 +48,7 @@ bool processGone(qint64 pid, std::chrono::milliseconds within);
 
 // Runs `steps` two at a time, then gives `done` their results in order, up to
 // the first step that failed, whose failure is thrown.
-template <typename T>
-void twoAtATime(const QList<std::function<T()>>& steps, const std::function<void(const T&)>& done)
+template <typename T> void twoAtATime(const QList<std::function<T()>>& steps, const std::function<void(const T&)>& done)
 {
     struct Lane
     {

@@ -248,7 +248,8 @@ void ExportTest::failures()
     OfflineVideo offline(m_media, renditions, duration);
     if (!afterConversion.isEmpty())
         offline.stand.script(u"ffmpeg"_s,
-            "'"_ba + TestSupport::toolsDir().toUtf8() + "/ffmpeg' \"$@\" || exit\nout=\"${@: -1}\"\n" + afterConversion);
+            "'"_ba + TestSupport::toolsDir().toUtf8() + "/ffmpeg' \"$@\" || exit\nout=\"${@: -1}\"\n"
+                + afterConversion);
     offline.engine.space = space;
     DownloadJob job = offline.job(profile);
     const QByteArray extension = profile.kind == DownloadKind::audio ? "m4a" : "mkv";

@@ -23,7 +23,8 @@ void plantEntry(const QString& cache, const QString& name, qint64 bytes, const Q
     QVERIFY(QDir().mkpath(cache + u'/' + name) && original.open(QIODevice::WriteOnly) && original.resize(bytes));
     QFile index(cache + u'/' + name + u"/source.json"_s);
     if (used.isValid())
-        QVERIFY(TestSupport::writeFile(index.fileName(), OriginalRecord { name, u"source.m4a"_s, 12, bytes, std::nullopt }.toJson())
+        QVERIFY(TestSupport::writeFile(
+                    index.fileName(), OriginalRecord { name, u"source.m4a"_s, 12, bytes, std::nullopt }.toJson())
             && index.open(QIODevice::ReadWrite) && index.setFileTime(used, QFileDevice::FileModificationTime));
 }
 
