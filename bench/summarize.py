@@ -22,7 +22,8 @@ COMPARISONS = {
     "runWithLineCallback": ("catThroughPipe", "time", None),
     "exportAudio": ("audioCommands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
     "exportMP4": ("mp4Commands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
-    "exportFromCache": ("conversionOnly", "time", None),
+    "exportFromCache": ("conversionOnly", "time", ("ratio_below", 1.15, "<= 1.15 x the conversion alone")),
+    "selfTest": (None, None, ("ms_below", 10_000, "<= 10 s, every check kept")),
     "coldStart": ("bareWindowStart", "time", ("ms_below", 300, "< 300 ms to the first frame")),
     "memoryAtRest": ("bareWindowMemory", "rss", ("rss_below", 80, "< 80 MB resident")),
 }

@@ -43,15 +43,39 @@ std::optional<double> Conversion::progress(const QString& line, double duration)
     return ProgressPlan::conversionStart + ProgressPlan::conversionSpan * std::min(fraction, 1.0);
 }
 
-void Conversion::audio(const QString& original, double duration, const DownloadJob& job, const QString& output,
-    bool reused, const CancellationPtr& cancel, const UpdateCallback& update) const
+void Conversion::Report::read(const QString& line)
+{
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0)
+        return;
+    const QStringView key = QStringView(line).left(equals);
+    const QStringView value = QStringView(line).mid(equals + 1).trimmed();
+    bool ok = false;
+    if (key == u"out_time_us") {
+        const double microseconds = value.toDouble(&ok);
+        m_block.duration = ok && std::isfinite(microseconds) ? microseconds / 1'000'000 : 0;
+    } else if (key == u"total_size") {
+        const qint64 bytes = value.toLongLong(&ok);
+        m_block.bytes = ok ? bytes : 0;
+    } else if (key == u"progress") {
+        if (value == u"end" && m_block.duration > 0 && m_block.bytes > 0)
+            m_written = m_block;
+        m_block = {};
+    }
+}
+
+std::optional<Conversion::Written> Conversion::audio(const QString& original, double duration, const DownloadJob& job,
+    const QString& output, bool reused, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
     const QString detail = u"Preparando "_s + job.profile.label();
+    Report report;
     m_tools.run(u"ffmpeg"_s, ToolArguments::conversion(original, job.profile, job.video, output), cancel, 7200,
         [&](const QString& line) {
+            report.read(line);
             if (const std::optional<double> value = progress(line, duration))
                 notify(update, *value, detail, reused);
         });
+    return report.written();
 }
 
 void Conversion::mp4(

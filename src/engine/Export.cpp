@@ -119,7 +119,7 @@ DownloadJob Export::run(const DownloadJob& job, const CancellationPtr& cancel, c
     }
     cancel->check();
     notify(update, ProgressPlan::finalCheck, u"Comprobando el archivo final…"_s, candidate.reused);
-    const MediaProbe result = m_engine.probe(candidate.file, cancel);
+    const MediaProbe result = measure(candidate, cancel);
 
     const bool complete = (!audio || result.audio) && (audio || result.video) && result.duration <= 43200
         && (job.video.duration == 0 || std::abs(result.duration - job.video.duration) < 3.0);
@@ -152,7 +152,7 @@ DownloadJob Export::run(const DownloadJob& job, const CancellationPtr& cancel, c
 Export::Candidate Export::audioCandidate(
     const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const
 {
-    // The original was measured when it was fetched or found: that probe scales the progress.
+    // The original was measured when it was fetched or first found: that length scales the progress.
     const OriginalsCache::Fetched source = m_cache.fetchOrReuse(job.video, cancel, update);
     const bool reused = source.original.reused;
     const QString extension = job.profile.audio == AudioFormat::original ? QFileInfo(source.original.file).suffix()
@@ -160,8 +160,25 @@ Export::Candidate Export::audioCandidate(
     const QString output = work + u"/export."_s + extension;
     FileSystem::removeFile(output);
     notify(update, ProgressPlan::conversionStart, u"Preparando "_s + job.profile.label(), reused);
-    m_conversion.audio(source.original.file, source.probe.duration, job, output, reused, cancel, update);
-    return { output, reused };
+    const std::optional<Conversion::Written> written
+        = m_conversion.audio(source.original.file, source.duration, job, output, reused, cancel, update);
+    return { output, reused, written };
+}
+
+// An audio conversion is measured by ffmpeg's own final report when the file on
+// disk has the size it reported: it mapped one audio stream and nothing else
+// into it, and an ffprobe would repeat what it said at the cost of its start-up.
+// Everything else, and a conversion whose report falls short, is probed.
+MediaProbe Export::measure(const Candidate& candidate, const CancellationPtr& cancel) const
+{
+    if (candidate.written && FileSystem::regularFileSize(candidate.file) == candidate.written->bytes) {
+        MediaProbe result;
+        result.duration = candidate.written->duration;
+        result.audio = true;
+        result.bytes = candidate.written->bytes;
+        return result;
+    }
+    return m_engine.probe(candidate.file, cancel);
 }
 
 Export::Candidate Export::videoCandidate(
@@ -194,8 +211,8 @@ Export::Candidate Export::videoCandidate(
     }
 
     if (job.profile.container == VideoContainer::mkv)
-        return { *file, job.reusedOriginal };
+        return { *file, job.reusedOriginal, std::nullopt };
     const QString output = work + u"/export.mp4"_s;
     m_engine.prepareMP4(*file, output, cancel, update);
-    return { output, job.reusedOriginal };
+    return { output, job.reusedOriginal, std::nullopt };
 }

@@ -2,6 +2,7 @@
 
 #include "BrisPaths.h"
 #include "Cancellation.h"
+#include "Conversion.h"
 #include "DownloadJob.h"
 #include "DownloadUpdate.h"
 #include "MediaProbe.h"
@@ -10,7 +11,6 @@
 
 #include <QString>
 
-class Conversion;
 class Engine;
 class OriginalsCache;
 
@@ -39,11 +39,14 @@ private:
     {
         QString file;
         bool reused = false;
+        // ffmpeg's account of an audio conversion.
+        std::optional<Conversion::Written> written;
     };
     Candidate audioCandidate(
         const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const;
     Candidate videoCandidate(
         const DownloadJob& job, const QString& work, const CancellationPtr& cancel, const UpdateCallback& update) const;
+    MediaProbe measure(const Candidate& candidate, const CancellationPtr& cancel) const;
 
     const Engine& m_engine;
     const OriginalsCache& m_cache;

@@ -9,8 +9,10 @@ using namespace Qt::Literals::StringLiterals;
 
 QByteArray OriginalRecord::toJson() const
 {
-    const QJsonObject object { { u"videoID"_s, videoID }, { u"filename"_s, filename }, { u"duration"_s, duration },
+    QJsonObject object { { u"videoID"_s, videoID }, { u"filename"_s, filename }, { u"duration"_s, duration },
         { u"bytes"_s, bytes } };
+    if (modified)
+        object.insert(u"modified"_s, *modified);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -27,5 +29,5 @@ std::optional<OriginalRecord> OriginalRecord::fromJson(const QByteArray& data)
     const std::optional<qint64> bytes = StrictJson::integer(object.value(u"bytes"_s));
     if (!videoID || !filename || !duration || !bytes)
         return std::nullopt;
-    return OriginalRecord { *videoID, *filename, *duration, *bytes };
+    return OriginalRecord { *videoID, *filename, *duration, *bytes, StrictJson::integer(object.value(u"modified"_s)) };
 }

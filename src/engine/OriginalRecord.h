@@ -15,9 +15,13 @@ struct OriginalRecord
     // As probed when it was stored.
     double duration = 0;
     qint64 bytes = 0;
+    // The file's modification time when it was measured, in nanoseconds since
+    // the epoch; indexes of earlier versions lack it.
+    std::optional<qint64> modified;
 
     QByteArray toJson() const;
-    // Nothing unless all four keys hold values of their types; other keys are ignored.
+    // Nothing unless the first four keys hold values of their types; a
+    // "modified" that is not an integer counts as absent; other keys are ignored.
     static std::optional<OriginalRecord> fromJson(const QByteArray& data);
 
     friend bool operator==(const OriginalRecord&, const OriginalRecord&) = default;

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <sys/stat.h>
 #include <sys/time.h>
 
 #include <algorithm>
@@ -45,10 +46,10 @@ bool acceptedName(const QString& name)
 }
 
 // Sound only, at most twelve hours, and as long as the video when its length is known.
-bool fitsVideo(const MediaProbe& probe, const VideoInfo& video)
+bool fits(double duration, bool audio, bool picture, const VideoInfo& video)
 {
-    return probe.audio && !probe.video && probe.duration <= 43200
-        && (video.duration == 0 || std::abs(probe.duration - video.duration) < 3.0);
+    return audio && !picture && duration > 0 && duration <= 43200
+        && (video.duration == 0 || std::abs(duration - video.duration) < 3.0);
 }
 
 std::optional<OriginalRecord> readIndex(const QString& path)
@@ -60,6 +61,22 @@ std::optional<OriginalRecord> readIndex(const QString& path)
     if (data.size() > indexLimit)
         return std::nullopt;
     return OriginalRecord::fromJson(data);
+}
+
+// A regular file's size and modification time (nanoseconds since the epoch);
+// nothing for anything else, a link included.
+struct Stamp
+{
+    qint64 bytes = 0;
+    qint64 modified = 0;
+};
+
+std::optional<Stamp> stampOf(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return Stamp { qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec };
 }
 
 void writeIndex(const QString& path, const OriginalRecord& record)
@@ -102,17 +119,34 @@ OriginalsCache::Fetched OriginalsCache::fetchOrReuse(
 std::optional<OriginalsCache::Fetched> OriginalsCache::reuse(
     const VideoInfo& video, const QString& directory, const CancellationPtr& cancel) const
 {
-    const std::optional<OriginalRecord> record = readIndex(QDir(directory).filePath(indexName));
+    const QString index = QDir(directory).filePath(indexName);
+    std::optional<OriginalRecord> record = readIndex(index);
     if (!record || record->videoID != video.storageID() || !acceptedName(record->filename))
         return std::nullopt;
     const QString file = QDir(directory).filePath(record->filename);
-    if (FileSystem::regularFileSize(file) != record->bytes)
+    const std::optional<Stamp> stamp = stampOf(file);
+    if (!stamp || stamp->bytes != record->bytes)
         return std::nullopt;
+    // Untouched since it was measured: the index's measurement still holds,
+    // and a second ffprobe would cost more than the conversion of a short clip.
+    if (record->modified == stamp->modified) {
+        if (!fits(record->duration, true, false, video))
+            return std::nullopt;
+        return Fetched { { file, true }, record->duration };
+    }
     try {
         const MediaProbe measured = m_engine.probe(file, cancel);
-        if (!fitsVideo(measured, video))
+        if (!fits(measured.duration, measured.audio, measured.video, video) || measured.bytes != stamp->bytes)
             return std::nullopt;
-        return Fetched { { file, true }, measured };
+        // Written by an earlier version, or touched since: the next use trusts it.
+        record->duration = measured.duration;
+        record->modified = stamp->modified;
+        try {
+            writeIndex(index, *record);
+        } catch (const SystemError&) {
+            // Only the next use's shortcut is lost.
+        }
+        return Fetched { { file, true }, measured.duration };
     } catch (const BrisError& error) {
         if (error.isCancelled())
             throw;
@@ -147,18 +181,27 @@ OriginalsCache::Fetched OriginalsCache::fetch(
         throw BrisError::message(u"La salida de la descarga no es un archivo válido."_s);
     }
     const MediaProbe measured = m_engine.probe(*file, cancel);
-    if (!fitsVideo(measured, video))
+    if (!fits(measured.duration, measured.audio, measured.video, video))
         throw BrisError::message(u"La copia original no coincide con el audio del video."_s);
 
     const QString name = u"source."_s + extension;
     const QString target = QDir(directory).filePath(name);
     FileSystem::removeFile(target);
     FileSystem::rename(*file, target);
+    // The date only when the moved file is still the one measured.
+    const std::optional<Stamp> stamp = stampOf(target);
     writeIndex(QDir(directory).filePath(indexName),
-        OriginalRecord { video.storageID(), name, measured.duration, measured.bytes });
+        OriginalRecord { video.storageID(), name, measured.duration, measured.bytes,
+            stamp && stamp->bytes == measured.bytes ? std::optional(stamp->modified) : std::nullopt });
     FileSystem::discardTree(partial);
     prune(video.storageID());
-    return Fetched { { target, false }, measured };
+    return Fetched { { target, false }, measured.duration };
+}
+
+std::optional<qint64> OriginalsCache::modified(const QString& file)
+{
+    const std::optional<Stamp> stamp = stampOf(file);
+    return stamp ? std::optional(stamp->modified) : std::nullopt;
 }
 
 qint64 OriginalsCache::bytes() const

@@ -18,21 +18,24 @@
 class OriginalsCache
 {
 public:
-    // An original with the measurement that checked it.
+    // An original and its length as last measured.
     struct Fetched
     {
         Engine::Original original;
-        MediaProbe probe;
+        double duration = 0;
     };
 
     // `engine` measures the files; all three must outlive the cache.
     OriginalsCache(const Engine& engine, const Toolchain& tools, const BrisPaths& paths);
 
-    // See Engine::original; the measurement comes along.
+    // See Engine::original; the length comes along.
     Fetched fetchOrReuse(const VideoInfo& video, const CancellationPtr& cancel, const UpdateCallback& update) const;
     // See Engine::cacheBytes and Engine::clearCache.
     qint64 bytes() const;
     void clear() const;
+
+    // The date an index records for `file`; nothing unless it is a regular file.
+    static std::optional<qint64> modified(const QString& file);
 
     static constexpr qint64 limit = 1'073'741'824;
 

@@ -5,6 +5,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // The checks of the current run, each printed as one line when it is made.
 class CheckLog
@@ -17,11 +20,25 @@ public:
     void record(bool passed, const QString& name, const QString& detail);
     // Appends without printing: the run's own closing entries.
     void append(const Check& check);
-    void print(const QString& line) const;
+    void print(const QString& line);
+
+    // What was recorded and printed while held.
+    struct Held
+    {
+        QStringList lines;
+        QList<Check> checks;
+    };
+    // From now on checks and lines are held back, neither printed nor listed.
+    void hold();
+    // Stops holding and returns what was held.
+    Held release();
+    // Prints and lists what was held, as if recorded now.
+    void replay(const Held& held);
 
     const QList<Check>& checks() const { return m_checks; }
 
 private:
     SuiteSupport::Printer m_print;
     QList<Check> m_checks;
+    std::optional<Held> m_held;
 };

@@ -28,3 +28,19 @@ QList<VideoInfo> FixtureEngine::analyze(const QString& text, const CancellationP
     cancel->check();
     return VideoInfo::parseAll(output, *link);
 }
+
+QString FixtureEngine::versions(const CancellationPtr& cancel) const
+{
+    {
+        const std::lock_guard lock(m_lock);
+        if (m_versions) {
+            if (cancel)
+                cancel->check();
+            return *m_versions;
+        }
+    }
+    const QString found = Downloader::versions(cancel);
+    const std::lock_guard lock(m_lock);
+    m_versions = found;
+    return found;
+}

@@ -1,11 +1,13 @@
 #include "LocalSuite.h"
 
+#include "AheadOfTurn.h"
 #include "AppModel.h"
 #include "BrisError.h"
 #include "FileSystem.h"
 #include "FixtureEngine.h"
 #include "ModelWait.h"
 #include "OriginalRecord.h"
+#include "OriginalsCache.h"
 #include "TestAudio.h"
 
 #include <QFile>
@@ -36,18 +38,22 @@ LocalSuite::~LocalSuite() = default;
 
 void LocalSuite::run()
 {
+    // The longest check shares nothing with the others: it runs beside them,
+    // and its lines come in its place.
+    AheadOfTurn realEngine([this](CheckLog& log, const SuiteSupport::Printer& print) { checkRealEngine(log, print); });
     checkLinks();
     prepareAudio();
     checkParser();
     checkSocialAudio();
     openModel();
     checkModelLinks();
-    checkRealEngine();
-    checkNames();
-    checkConversions();
-    checkQueue();
-    checkCancellation();
-    checkCache();
+    realEngine.joinAround(m_log, [this] {
+        checkNames();
+        checkConversions();
+        checkQueue();
+        checkCancellation();
+        checkCache();
+    });
     m_model.reset();
 }
 
@@ -60,16 +66,21 @@ void LocalSuite::seedOriginal(const VideoInfo& video)
     if (!QFile::copy(m_original, target))
         throw SystemError(u"No se pudo copiar el audio de prueba a %1."_s.arg(target));
     const OriginalRecord record { video.storageID(), u"source.m4a"_s, TestAudio::seconds,
-        FileSystem::regularFileSize(target).value_or(0) };
+        FileSystem::regularFileSize(target).value_or(0), OriginalsCache::modified(target) };
     SuiteSupport::writeJson(entry.filePath(u"source.json"_s), QJsonDocument::fromJson(record.toJson()));
 }
 
 DownloadJob LocalSuite::save(const VideoInfo& video, const DownloadProfile& profile)
 {
-    const DownloadJob done = m_engine->exportJob(
-        DownloadJob::make(video, profile, m_downloads, JobState::queued, false), std::make_shared<Cancellation>(), {});
+    const DownloadJob done = exportJob(video, profile);
     m_saved.append(done);
     return done;
+}
+
+DownloadJob LocalSuite::exportJob(const VideoInfo& video, const DownloadProfile& profile) const
+{
+    return m_engine->exportJob(
+        DownloadJob::make(video, profile, m_downloads, JobState::queued, false), std::make_shared<Cancellation>(), {});
 }
 
 QList<VideoInfo> LocalSuite::analyzeInModel(const QString& link)

@@ -39,7 +39,8 @@ private:
     // The real tools on the test sound.
     void prepareAudio();
     void checkSocialAudio();
-    void checkRealEngine();
+    // Own media and folders: it runs ahead of its turn (see run).
+    void checkRealEngine(CheckLog& log, const SuiteSupport::Printer& print) const;
     void checkConversions();
     void checkCancellation();
     void checkCache();
@@ -53,6 +54,8 @@ private:
     void seedOriginal(const VideoInfo& video);
     // Saves `video` with `profile` into the downloads, straight through the engine.
     DownloadJob save(const VideoInfo& video, const DownloadProfile& profile);
+    // The same without keeping the job; safe on any thread.
+    DownloadJob exportJob(const VideoInfo& video, const DownloadProfile& profile) const;
     // The model's analysis of `link`, once it has ended; its videos.
     QList<VideoInfo> analyzeInModel(const QString& link);
     std::optional<DownloadJob> modelJob(const QUuid& id) const;

@@ -64,23 +64,28 @@ void LocalSuite::checkSocialAudio()
         { MediaPlatform::instagram, u"https://www.instagram.com/reel/BrisomarAudio/"_s },
         { MediaPlatform::twitter, u"https://x.com/BrisomarQA/status/4200000001"_s },
     };
-    bool reused = true;
+    // Each video has its own cache entry, work directory and name.
+    QList<std::function<DownloadJob()>> steps;
     QStringList platforms;
     for (const auto& [platform, link] : links) {
         const VideoInfo video = sampleVideo(platform, u"4200000001"_s, link, u"Audio social "_s + title(platform));
         seedOriginal(video);
-        const DownloadJob done = save(video, Fixtures::audioProfile(AudioFormat::mp3, 128));
-        reused = reused && done.state == JobState::completed && done.reusedOriginal;
+        steps.append([this, video] { return exportJob(video, Fixtures::audioProfile(AudioFormat::mp3, 128)); });
         platforms.append(title(platform));
     }
+    bool reused = true;
+    SuiteSupport::twoAtATime<DownloadJob>(steps, [&](const DownloadJob& done) {
+        m_saved.append(done);
+        reused = reused && done.state == JobState::completed && done.reusedOriginal;
+    });
     m_log.record(
         reused, u"Audio social se convierte y reutiliza el original por plataforma"_s, platforms.join(u", "_s));
 }
 
-void LocalSuite::checkRealEngine()
+void LocalSuite::checkRealEngine(CheckLog& log, const SuiteSupport::Printer& print) const
 {
-    SocialValidation::offline(*m_engine, m_root.path(), m_print);
-    m_log.record(true, u"Motor real: audio combinado, clip exacto y video silencioso MP4/MKV"_s,
+    SocialValidation::offline(*m_engine, m_root.path(), print);
+    log.record(true, u"Motor real: audio combinado, clip exacto y video silencioso MP4/MKV"_s,
         u"own-post.json, own-separate.json"_s);
 }
 
@@ -89,16 +94,29 @@ void LocalSuite::checkConversions()
     const VideoInfo video = sampleVideo(
         MediaPlatform::youtube, u"BrisomarQA0"_s, youtubeWatchURL(u"BrisomarQA0"_s), u"Conversión de prueba"_s);
     seedOriginal(video);
-    for (const AudioFormat format : allCases<AudioFormat>()) {
-        const DownloadJob done = save(video, Fixtures::audioProfile(format, 128));
-        const MediaProbe measured = m_engine->probe(done.path.value_or(QString()), std::make_shared<Cancellation>());
-        const bool converted = measured.codecs == QStringList { expectedCodec(format) } && measured.audio
-            && !measured.video && std::abs(measured.duration - TestAudio::seconds) <= TestAudio::tolerance;
+    // Each format has its own work directory and name.
+    struct Converted
+    {
+        DownloadJob job;
+        MediaProbe measured;
+    };
+    QList<std::function<Converted()>> steps;
+    for (const AudioFormat format : allCases<AudioFormat>())
+        steps.append([this, video, format] {
+            const DownloadJob done = exportJob(video, Fixtures::audioProfile(format, 128));
+            return Converted { done, m_engine->probe(done.path.value_or(QString()), std::make_shared<Cancellation>()) };
+        });
+    SuiteSupport::twoAtATime<Converted>(steps, [&](const Converted& converted) {
+        m_saved.append(converted.job);
+        const AudioFormat format = converted.job.profile.audio;
+        const MediaProbe& measured = converted.measured;
+        const bool ok = measured.codecs == QStringList { expectedCodec(format) } && measured.audio && !measured.video
+            && std::abs(measured.duration - TestAudio::seconds) <= TestAudio::tolerance;
         QString detail = measured.codecs.join(u","_s);
-        if (!converted)
+        if (!ok)
             detail += u" · %1 s"_s.arg(measured.duration);
-        m_log.record(converted, u"Conversión real "_s + rawValue(format), detail);
-    }
+        m_log.record(ok, u"Conversión real "_s + rawValue(format), detail);
+    });
 }
 
 void LocalSuite::checkCancellation()

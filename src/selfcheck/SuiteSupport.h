@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QJsonDocument>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class InstanceLock;
 
 #include <chrono>
+#include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,5 +45,35 @@ std::optional<std::chrono::milliseconds> liveBudget();
 
 // Whether process `pid` has ended (gone, or a zombie), looking for up to `within`.
 bool processGone(qint64 pid, std::chrono::milliseconds within);
+
+// Runs `steps` two at a time, then gives `done` their results in order, up to
+// the first step that failed, whose failure is thrown.
+template <typename T> void twoAtATime(const QList<std::function<T()>>& steps, const std::function<void(const T&)>& done)
+{
+    struct Lane
+    {
+        QList<T> results;
+        std::exception_ptr failure;
+    };
+    const auto run = [&](qsizetype first) {
+        Lane lane;
+        try {
+            for (qsizetype i = first; i < steps.size(); i += 2)
+                lane.results.append(steps[i]());
+        } catch (...) {
+            lane.failure = std::current_exception();
+        }
+        return lane;
+    };
+    std::future<Lane> second = std::async(std::launch::async, run, 1);
+    const Lane even = run(0);
+    const Lane odd = second.get();
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const Lane& lane = i % 2 ? odd : even;
+        if (i / 2 >= lane.results.size())
+            std::rethrow_exception(lane.failure);
+        done(lane.results[i / 2]);
+    }
+}
 
 } // namespace SuiteSupport

@@ -1,5 +1,6 @@
 #include "Validation.h"
 
+#include "AheadOfTurn.h"
 #include "BrisError.h"
 #include "CheckLog.h"
 #include "FileSystem.h"
@@ -47,12 +48,17 @@ int run(bool live, const Options& options)
         FileSystem::makeDirectories(work);
         Storage::prepare(paths);
 
+        // Two slow starts of yt-dlp side by side: the engine check's and this one.
+        AheadOfTurn javaScript([&](CheckLog& ahead, const SuiteSupport::Printer&) {
+            // Its detail names the runtime and version the engine's yt-dlp takes.
+            const JsRuntimeCheck::Result js
+                = JsRuntimeCheck::run(engine->tools(), work, std::make_shared<Cancellation>());
+            ahead.record(js.accepted, u"yt-dlp acepta el motor de JavaScript"_s, js.detail);
+        });
         const QString versions = engine->versions();
         log.record(!versions.isEmpty(), u"Herramientas incluidas funcionan sin Python ni Homebrew en PATH"_s,
             versions.section(u'\n', 0, 0));
-        // Its detail names the runtime and version the engine's yt-dlp takes.
-        const JsRuntimeCheck::Result js = JsRuntimeCheck::run(engine->tools(), work, std::make_shared<Cancellation>());
-        log.record(js.accepted, u"yt-dlp acepta el motor de JavaScript"_s, js.detail);
+        javaScript.join(log);
         if (live)
             LiveSuite(*engine, root, work, log).run();
         else

@@ -121,6 +121,7 @@ void ExportTest::exports()
     const MediaProbe result = offline.engine.probe(path, nullptr);
     QCOMPARE(result.codecs, codecs);
     QVERIFY2(qAbs(result.duration - 12) < 0.2, qPrintable(QString::number(result.duration)));
+    QVERIFY2(qAbs(job.video.duration - 12) < 0.2, qPrintable(QString::number(job.video.duration)));
     const QMap<QString, QString> tags = TestSupport::mediaTags(path);
     QCOMPARE(tags.value(u"title"_s), profile.metadata ? u"Dos tonos"_s : QString());
 
@@ -190,14 +191,18 @@ void ExportTest::failures_data()
     QTest::addColumn<std::optional<qint64>>("space");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("downloads");
+    // A bash line run after the real ffmpeg ($out is its output); empty for none.
+    QTest::addColumn<QByteArray>("afterConversion");
 
     using Space = std::optional<qint64>;
     const DownloadProfile mp3 = Fixtures::audioProfile(AudioFormat::mp3);
     const DownloadProfile mkv = Fixtures::videoProfile(VideoContainer::mkv);
     const auto row = [](const char* name, const DownloadProfile& profile, const QByteArray& downloader,
                          const QString& message, bool downloads, Space space = {}, double duration = 12,
-                         const QStringList& renditions = { u"h264.mp4"_s, u"tone.m4a"_s }) {
-        QTest::newRow(name) << profile << renditions << duration << downloader << space << message << downloads;
+                         const QStringList& renditions = { u"h264.mp4"_s, u"tone.m4a"_s },
+                         const QByteArray& afterConversion = {}) {
+        QTest::newRow(name) << profile << renditions << duration << downloader << space << message << downloads
+                            << afterConversion;
     };
     const QString noFile = u"La descarga no produjo un archivo completo."_s;
     const QString notValid = u"La salida de la descarga no es un archivo válido."_s;
@@ -223,6 +228,10 @@ void ExportTest::failures_data()
     row("a picture larger than it claimed", Fixtures::videoProfile(VideoContainer::mp4, 240), {},
         u"La resolución final supera la calidad elegida. Probá otra opción."_s, true, {}, 12,
         { u"h264-480.mp4@240"_s, u"tone.m4a"_s });
+    // Not the file ffmpeg reported: measured, not taken on its word.
+    row("a conversion cut short after ffmpeg's report", Fixtures::audioProfile(AudioFormat::wav), {},
+        u"El archivo final no contiene el audio o video esperado."_s, true, {}, 12, { u"h264.mp4"_s, u"tone.m4a"_s },
+        "truncate -s 20000 \"$out\"");
 }
 
 void ExportTest::failures()
@@ -234,8 +243,13 @@ void ExportTest::failures()
     QFETCH(std::optional<qint64>, space);
     QFETCH(QString, message);
     QFETCH(bool, downloads);
+    QFETCH(QByteArray, afterConversion);
 
     OfflineVideo offline(m_media, renditions, duration);
+    if (!afterConversion.isEmpty())
+        offline.stand.script(u"ffmpeg"_s,
+            "'"_ba + TestSupport::toolsDir().toUtf8() + "/ffmpeg' \"$@\" || exit\nout=\"${@: -1}\"\n"
+                + afterConversion);
     offline.engine.space = space;
     DownloadJob job = offline.job(profile);
     const QByteArray extension = profile.kind == DownloadKind::audio ? "m4a" : "mkv";

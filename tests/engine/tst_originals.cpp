@@ -23,7 +23,8 @@ void plantEntry(const QString& cache, const QString& name, qint64 bytes, const Q
     QVERIFY(QDir().mkpath(cache + u'/' + name) && original.open(QIODevice::WriteOnly) && original.resize(bytes));
     QFile index(cache + u'/' + name + u"/source.json"_s);
     if (used.isValid())
-        QVERIFY(TestSupport::writeFile(index.fileName(), OriginalRecord { name, u"source.m4a"_s, 12, bytes }.toJson())
+        QVERIFY(TestSupport::writeFile(
+                    index.fileName(), OriginalRecord { name, u"source.m4a"_s, 12, bytes, std::nullopt }.toJson())
             && index.open(QIODevice::ReadWrite) && index.setFileTime(used, QFileDevice::FileModificationTime));
 }
 
@@ -47,8 +48,8 @@ class OriginalsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void staleEntriesAreFetchedAgain_data();
-    void staleEntriesAreFetchedAgain();
+    void entriesAreCheckedBeforeReuse_data();
+    void entriesAreCheckedBeforeReuse();
     void trimKeepsTheRecentlyUsed_data();
     void trimKeepsTheRecentlyUsed();
     void clearingLeavesDownloadsAlone();
@@ -58,18 +59,25 @@ private:
     TestMedia m_media;
 };
 
-void OriginalsTest::staleEntriesAreFetchedAgain_data()
+void OriginalsTest::entriesAreCheckedBeforeReuse_data()
 {
-    QTest::addColumn<QString>("damage");
-    for (const char* damage : { "foreign index", "escaping name", "one byte short", "picture", "link" })
-        QTest::newRow(damage) << QString::fromLatin1(damage);
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("fetchedAgain");
+    for (const char* damage :
+        { "foreign index", "escaping name", "one byte short", "picture", "picture at the same size", "link" })
+        QTest::newRow(damage) << QString::fromLatin1(damage) << true;
+    QTest::newRow("index of an earlier version") << u"undated"_s << false;
 }
 
-void OriginalsTest::staleEntriesAreFetchedAgain()
+// A damaged, foreign or outdated entry is fetched again; a sound one is reused,
+// measured again only when the file changed since it was last measured.
+void OriginalsTest::entriesAreCheckedBeforeReuse()
 {
-    QFETCH(QString, damage);
+    QFETCH(QString, change);
+    QFETCH(bool, fetchedAgain);
 
     OfflineVideo offline(m_media, { u"h264.mp4"_s, u"tone.m4a"_s });
+    offline.stand.logged(u"ffprobe"_s);
     const QString entry = offline.cacheEntry();
     const QString original = entry + u"/source.m4a"_s;
     const QString index = entry + u"/source.json"_s;
@@ -77,31 +85,43 @@ void OriginalsTest::staleEntriesAreFetchedAgain()
     const OriginalRecord record = *OriginalRecord::fromJson(TestSupport::readFile(index));
 
     OriginalRecord changed = record;
-    if (damage == u"foreign index"_s) {
+    if (change == u"foreign index"_s) {
         changed.videoID = u"zzzzzzzzzzz"_s;
-    } else if (damage == u"escaping name"_s) {
+    } else if (change == u"escaping name"_s) {
         QVERIFY(QFile::copy(original, offline.data.filePath(u"source.m4a"_s)));
         changed.filename = u"../../source.m4a"_s;
-    } else if (damage == u"one byte short"_s) {
+    } else if (change == u"one byte short"_s) {
         QVERIFY(QFile::resize(original, record.bytes - 1));
-    } else if (damage == u"picture"_s) {
+    } else if (change.startsWith(u"picture"_s)) {
         QVERIFY(QFile::remove(original) && QFile::copy(m_media.path(u"h264-aac.mkv"_s), original));
-        changed.bytes = QFileInfo(original).size();
-    } else {
+        if (change == u"picture"_s)
+            changed.bytes = QFileInfo(original).size();
+        else
+            QVERIFY(QFile::resize(original, record.bytes));
+    } else if (change == u"link"_s) {
         const QString elsewhere = offline.data.filePath(u"elsewhere.m4a"_s);
         QVERIFY(QFile::rename(original, elsewhere) && QFile::link(elsewhere, original));
+    } else {
+        changed.modified.reset();
     }
     QVERIFY(TestSupport::writeFile(index, changed.toJson()));
 
     UpdateLog log;
     const Downloader::Original again = offline.engine.original(offline.video, nullptr, log.callback());
-    QCOMPARE(again.reused, false);
+    QCOMPARE(again.reused, !fetchedAgain);
     QCOMPARE(again.file, original);
-    QCOMPARE(offline.stand.runs(u"yt-dlp"_s).size(), 2);
-    QVERIFY(log.any([](const DownloadUpdate& update) { return update.state == JobState::downloading; }));
-    QCOMPARE(OriginalRecord::fromJson(TestSupport::readFile(index)), record);
-    // The entry is sound again: the next job is served from it.
+    QCOMPARE(offline.stand.runs(u"yt-dlp"_s).size(), fetchedAgain ? 2 : 1);
+    QCOMPARE(log.any([](const DownloadUpdate& update) { return update.state == JobState::downloading; }), fetchedAgain);
+    // The index is whole again and dated with its file.
+    OriginalRecord now = *OriginalRecord::fromJson(TestSupport::readFile(index));
+    QVERIFY(now.modified.has_value());
+    if (fetchedAgain)
+        now.modified = record.modified;
+    QCOMPARE(now, record);
+    // The entry is sound again: the next job is served from it, without a probe.
+    const qsizetype probes = offline.stand.runs(u"ffprobe"_s).size();
     QCOMPARE(offline.engine.original(offline.video, nullptr, {}).reused, true);
+    QCOMPARE(offline.stand.runs(u"ffprobe"_s).size(), probes);
 }
 
 void OriginalsTest::trimKeepsTheRecentlyUsed_data()

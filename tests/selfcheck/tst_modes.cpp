@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +78,14 @@ void TestModes::selfTestRunsAgainInItsRoot()
     for (int run = 1; run <= 2; ++run) {
         const auto [status, output] = runProgram({ u"--self-test"_s }, u"BRISOMAR_TEST_ROOT"_s, root.path());
         QVERIFY2(status == 0, qPrintable(u"run %1:\n"_s.arg(run) + output));
+        // Checks that run beside others still print in their turn.
+        const QStringList lines = output.split(u'\n');
+        const auto at = [&](const QString& start) {
+            return lines.indexOf(QRegularExpression(u"PASS "_s + QRegularExpression::escape(start) + u".*"_s));
+        };
+        QCOMPARE(at(u"yt-dlp acepta"_s), 1);
+        QVERIFY(at(u"Cambiar enlace limpia"_s) + 1 == at(u"MP4 nativo desde own-combined"_s));
+        QVERIFY(at(u"Motor real"_s) + 1 == at(u"Shorts usa"_s));
     }
     QDirIterator files(root.path(), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {

@@ -70,11 +70,13 @@ public:
     }
     // The real ffmpeg reading its input at the media's own pace (-re), so that a
     // run lasts as long as the media: time for a test to step in. Logged too.
-    void pacedFfmpeg()
+    void pacedFfmpeg() { logged(QStringLiteral("ffmpeg"), " -re"); }
+    // The real `tool` (not yt-dlp), each run logged, with `options` first.
+    void logged(const QString& tool, const QByteArray& options = {})
     {
-        script(QStringLiteral("ffmpeg"),
-            "echo $$ >> " + quoted(runLog(QStringLiteral("ffmpeg"))) + "\nexec "
-                + quoted(TestSupport::toolsDir() + QStringLiteral("/ffmpeg")) + " -re \"$@\"");
+        script(tool,
+            "echo $$ >> " + quoted(runLog(tool)) + "\nexec " + quoted(TestSupport::toolsDir() + u'/' + tool) + options
+                + " \"$@\"");
     }
     // The process ids of the logged runs of `tool`, oldest first.
     QList<qint64> runs(const QString& tool) const
