@@ -24,6 +24,11 @@ COMPARISONS = {
     "exportMP4": ("mp4Commands", "time", ("ratio_below", 1.05, "<= 1.05 x by hand")),
     "exportFromCache": ("conversionOnly", "time", None),
     "coldStart": ("bareWindowStart", "time", ("ms_below", 300, "< 300 ms to the first frame")),
+    "startWith400Completed100Failed": ("coldStart", "time", ("ratio_below", 1.15, "<= 1.15 x empty history")),
+    "startWith500Completed": ("coldStart", "time", ("ratio_below", 1.10, "<= 1.10 x empty history")),
+    "linkFieldKeystroke": ("plainLineEditKeystroke", "time", ("ms_below", 1, "< 1 ms, no disk sync")),
+    "removeFromQueue": (None, None, ("ms_below", 8, "<= 0.5 frame (8 ms)")),
+    "removeFromLibrary": (None, None, ("ms_below", 8, "<= 0.5 frame (8 ms)")),
     "memoryAtRest": ("bareWindowMemory", "rss", ("rss_below", 80, "< 80 MB resident")),
 }
 
