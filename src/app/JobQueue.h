@@ -36,6 +36,8 @@ public:
     int pendingCount() const;
     // No run starts, and no job is retried, while the engine is not ready.
     void setEngineReady(bool ready) { m_engineReady = ready; }
+    // No run starts while held; released, the queue moves on.
+    void hold(bool held);
 
     // The finished job with the same result whose file is still there.
     std::optional<DownloadJob> savedVersion(const DownloadJob& job) const;
@@ -74,6 +76,7 @@ private:
     QThreadPool& m_pool;
     QList<DownloadJob> m_jobs;
     bool m_engineReady = false;
+    bool m_held = false;
     std::optional<QUuid> m_activeID;
     std::shared_ptr<Cancellation> m_activeToken;
 };
