@@ -1,8 +1,11 @@
 // Cold start of the program to its first window frame, and its resident memory
 // at rest, on Qt's offscreen platform, beside a bare Qt Widgets window started
-// the same way. Each start is a new process with a new, empty data folder, and
-// every process a round started (the program's engine check launches tools in
-// groups of their own) is ended before the next round begins.
+// the same way. Each start is a new process with a new data folder, empty or
+// holding a history of 500 jobs, and every process a round started (the
+// program's engine check launches tools in groups of their own) is ended
+// before the next round begins.
+#include "DownloadJob.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
@@ -28,6 +31,33 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace Qt::Literals::StringLiterals;
+
+// A history of `completed` finished jobs, whose files are gone, and `failed`
+// failed or interrupted ones, as a long-used program leaves it.
+QByteArray historyOf(int completed, int failed)
+{
+    QList<DownloadJob> jobs;
+    for (int n = 0; n < completed + failed; ++n) {
+        const QString id = QString::number(1'234'567'890'000 + n);
+        const VideoInfo video { id, u"Un video de ejemplo número %1 — con acentos y ñ"_s.arg(n), u"Un canal"_s, 212.5,
+            {}, MediaPlatform::twitter, u"https://x.com/alguien/status/"_s + id, {} };
+        DownloadProfile profile;
+        profile.kind = n % 2 ? DownloadKind::video : DownloadKind::audio;
+        const bool done = n < completed;
+        DownloadJob job = DownloadJob::make(video, profile, u"/tmp/brisomar-bench-gone"_s,
+            done ? JobState::completed : (n % 2 ? JobState::failed : JobState::interrupted), false);
+        job.created = job.created.addSecs(n);
+        job.detail = done ? u"Guardado"_s : u"No se pudo descargar: la conexión se cortó."_s;
+        if (done) {
+            job.progress = 1;
+            job.path = u"/tmp/brisomar-bench-gone/%1.mp3"_s.arg(id);
+            job.bytes = 4'321'000 + n;
+        }
+        jobs.append(job);
+    }
+    return DownloadJob::encodeHistory(jobs);
+}
 
 // Live processes (zombies aside) whose environment holds the entry.
 std::vector<pid_t> processesCarrying(const QByteArray& entry)
@@ -54,14 +84,20 @@ std::vector<pid_t> processesCarrying(const QByteArray& entry)
 class Started
 {
 public:
-    explicit Started(const char* program)
+    explicit Started(const char* program, const QByteArray& history = {})
     {
         if (!m_home.isValid())
             throw std::runtime_error("no temporary folder");
+        if (!history.isEmpty()) {
+            QDir(m_home.path()).mkpath(u"data/Brisomar"_s);
+            QFile file(m_home.filePath(u"data/Brisomar/library.json"_s));
+            if (!file.open(QIODevice::WriteOnly) || file.write(history) != history.size())
+                throw std::runtime_error("cannot write the history");
+        }
         const std::string home = m_home.path().toStdString();
         m_tag = "BRISOMAR_BENCH_ROUND=" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
-        std::vector<std::string> env = { m_tag.toStdString(), "QT_QPA_PLATFORM=offscreen", "QT_MEDIA_BACKEND=gstreamer", "LANG=C.UTF-8",
-            "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
+        std::vector<std::string> env = { m_tag.toStdString(), "QT_QPA_PLATFORM=offscreen", "QT_MEDIA_BACKEND=gstreamer",
+            "LANG=C.UTF-8", "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
             "XDG_CACHE_HOME=" + home + "/cache", "XDG_RUNTIME_DIR=" + home,
             "BRISOMAR_TOOLS_DIR=" BRISOMAR_BENCH_TOOLS_DIR, "PATH=/usr/bin:/bin" };
         std::vector<char*> envp;
@@ -138,11 +174,11 @@ private:
     Clock::time_point m_start;
 };
 
-void firstFrame(benchmark::State& state, const char* program)
+void firstFrame(benchmark::State& state, const char* program, const QByteArray& history = {})
 {
     for (auto _ : state) {
         try {
-            Started started(program);
+            Started started(program, history);
             state.SetIterationTime(started.firstFrame());
         } catch (const std::exception& error) {
             state.SkipWithError(error.what());
@@ -169,9 +205,28 @@ void atRest(benchmark::State& state, const char* program)
     state.counters["rss_MB"] = resident;
 }
 
+// BRISOMAR_BENCH_PROGRAM in the environment names another build of the program
+// to start, to compare two builds in one run.
+const char* program()
+{
+    static const QByteArray chosen = qgetenv("BRISOMAR_BENCH_PROGRAM");
+    return chosen.isEmpty() ? BRISOMAR_BENCH_PROGRAM : chosen.constData();
+}
+
 void coldStart(benchmark::State& state)
 {
-    firstFrame(state, BRISOMAR_BENCH_PROGRAM);
+    firstFrame(state, program());
+}
+// The same program with a long history, beside its start on an empty one (coldStart).
+void startWith400Completed100Failed(benchmark::State& state)
+{
+    static const QByteArray history = historyOf(400, 100);
+    firstFrame(state, program(), history);
+}
+void startWith500Completed(benchmark::State& state)
+{
+    static const QByteArray history = historyOf(500, 0);
+    firstFrame(state, program(), history);
 }
 void bareWindowStart(benchmark::State& state)
 {
@@ -179,7 +234,7 @@ void bareWindowStart(benchmark::State& state)
 }
 void memoryAtRest(benchmark::State& state)
 {
-    atRest(state, BRISOMAR_BENCH_PROGRAM);
+    atRest(state, program());
 }
 void bareWindowMemory(benchmark::State& state)
 {
@@ -188,6 +243,8 @@ void bareWindowMemory(benchmark::State& state)
 
 BENCHMARK(coldStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(bareWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(startWith400Completed100Failed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(startWith500Completed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(memoryAtRest)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(bareWindowMemory)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 

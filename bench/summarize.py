@@ -25,6 +25,11 @@ COMPARISONS = {
     "exportFromCache": ("conversionOnly", "time", ("ratio_below", 1.15, "<= 1.15 x the conversion alone")),
     "selfTest": (None, None, ("ms_below", 10_000, "<= 10 s, every check kept")),
     "coldStart": ("bareWindowStart", "time", ("ms_below", 300, "< 300 ms to the first frame")),
+    "startWith400Completed100Failed": ("coldStart", "time", ("ratio_below", 1.15, "<= 1.15 x empty history")),
+    "startWith500Completed": ("coldStart", "time", ("ratio_below", 1.10, "<= 1.10 x empty history")),
+    "linkFieldKeystroke": ("plainLineEditKeystroke", "time", ("ms_below", 1, "< 1 ms, no disk sync")),
+    "removeFromQueue": (None, None, ("ms_below", 8, "<= 0.5 frame (8 ms)")),
+    "removeFromLibrary": (None, None, ("ms_below", 8, "<= 0.5 frame (8 ms)")),
     "memoryAtRest": ("bareWindowMemory", "rss", ("rss_below", 80, "< 80 MB resident")),
 }
 

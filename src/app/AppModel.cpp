@@ -6,6 +6,7 @@
 #include "DesktopServices.h"
 #include "Downloader.h"
 #include "FileSystem.h"
+#include "HistorySaver.h"
 #include "JobQueue.h"
 #include "LinkAnalysis.h"
 #include "LocalStorage.h"
@@ -57,12 +58,20 @@ AppModel::AppModel(AppEnginePtr engine, DesktopServices* services, AppUpdates* u
     , m_analysis(new LinkAnalysis(m_engine, m_pool, this))
     , m_queue(new JobQueue(m_engine, m_pool, this))
     , m_storage(std::make_unique<LocalStorage>(m_engine->paths()))
+    , m_historySaver(std::make_unique<HistorySaver>(*m_storage))
     , m_engineDetail(u"Comprobando el motor local…"_s)
     , m_bannerDuration(8s)
 {
     m_updates->setParent(this);
     // Stale analyses may still be stopping while a new one and a download run.
     m_pool.setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
+    // Long enough to fall between the keys of someone typing, short enough that
+    // a crash loses hardly anything typed.
+    m_draftTimer.setSingleShot(true);
+    m_draftTimer.setInterval(500ms);
+    connect(&m_draftTimer, &QTimer::timeout, this, &AppModel::savePreferences);
+    connect(m_historySaver.get(), &HistorySaver::failed, this,
+        [this](const QString& description) { show(u"El historial no se pudo guardar: "_s + description, true); });
 
     connect(m_analysis, &LinkAnalysis::changed, this, &AppModel::linkStateChanged);
     connect(m_analysis, &LinkAnalysis::edited, this, &AppModel::saveDraft);
@@ -81,6 +90,7 @@ AppModel::AppModel(AppEnginePtr engine, DesktopServices* services, AppUpdates* u
 
 AppModel::~AppModel()
 {
+    saveDraftNow();
     if (m_statusToken)
         m_statusToken->cancel();
     if (m_refreshToken)
@@ -297,6 +307,7 @@ void AppModel::show(const QString& text, bool error)
 void AppModel::shutdown()
 {
     saveDraft();
+    savePreferences();
     if (m_statusToken)
         m_statusToken->cancel();
     if (m_refreshToken)
@@ -305,6 +316,19 @@ void AppModel::shutdown()
     m_queue->cancelRun();
     m_queue->interruptPending();
     persist();
+    m_historySaver->finish();
+}
+
+void AppModel::saveDraftNow()
+{
+    if (m_draftTimer.isActive())
+        savePreferences();
+}
+
+void AppModel::finishSaving()
+{
+    saveDraftNow();
+    m_historySaver->finish();
 }
 
 // Analysis
@@ -330,10 +354,11 @@ void AppModel::normalizeQuality()
 
 void AppModel::saveDraft()
 {
+    // No screen shows the draft from the preferences (the link and the profile
+    // have signals of their own), so a draft announces nothing.
     const Preferences draft = LocalStorage::withDraft(m_preferences, m_analysis->link(), m_profile);
     if (std::exchange(m_preferences, draft) != draft)
-        Q_EMIT preferencesChanged();
-    savePreferences();
+        m_draftTimer.start();
 }
 
 // Queue
@@ -372,15 +397,13 @@ void AppModel::enqueue()
 
 void AppModel::persist()
 {
-    try {
-        m_storage->saveHistory(m_queue->jobs());
-    } catch (const std::exception& error) {
-        show(u"El historial no se pudo guardar: "_s + errorDescription(error), true);
-    }
+    m_historySaver->save(m_queue->jobs());
 }
 
 void AppModel::savePreferences()
 {
+    // What is written holds the waiting draft.
+    m_draftTimer.stop();
     try {
         m_storage->savePreferences(m_preferences);
     } catch (const std::exception&) {

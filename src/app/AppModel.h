@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppEngine.h"
 #include "Appearance.h"
+#include "AppEngine.h"
 #include "DownloadJob.h"
 #include "DownloadProfile.h"
 #include "JobQueue.h"
@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 #include <QUuid>
 
 #include <chrono>
@@ -24,6 +25,7 @@
 class AppUpdates;
 class Cancellation;
 class DesktopServices;
+class HistorySaver;
 class LocalStorage;
 class QTimer;
 
@@ -41,11 +43,9 @@ public:
     // unreadable file is renamed aside and named in a banner.
     // A null `engine` means the default Downloader; `services` may be null
     // (headless runs), which reads as an empty clipboard and cancelled choosers.
-    explicit AppModel(
-        AppEnginePtr engine = {}, DesktopServices* services = nullptr, QObject* parent = nullptr);
+    explicit AppModel(AppEnginePtr engine = {}, DesktopServices* services = nullptr, QObject* parent = nullptr);
     // As above with a given update controller, which the model adopts.
-    AppModel(
-        AppEnginePtr engine, DesktopServices* services, AppUpdates* updates, QObject* parent = nullptr);
+    AppModel(AppEnginePtr engine, DesktopServices* services, AppUpdates* updates, QObject* parent = nullptr);
     // Cancels the running work and waits for the engine calls to return.
     ~AppModel() override;
 
@@ -66,6 +66,8 @@ public:
     bool bannerError() const { return m_bannerError; }
     bool settings() const { return m_settings; }
     qint64 cacheSize() const { return m_cacheSize; }
+    // The cache is being emptied; no job starts meanwhile.
+    bool clearingCache() const { return m_clearingCache; }
     QString librarySearch() const { return m_librarySearch; }
     LibraryKind libraryKind() const { return m_libraryKind; }
     std::optional<DownloadJob> previewJob() const { return m_previewJob; }
@@ -121,8 +123,13 @@ public:
     void checkEngine();
     void show(const QString& text, bool error);
     // Saves the draft, stops all running work, interrupts pending jobs and
-    // writes the history. Waits for nothing.
+    // writes the history; returns once both files are written. Waits for no
+    // engine call.
     void shutdown();
+    // The link and profile being edited are saved after a pause in the edits;
+    // these save a waiting draft now, and also wait for the history's saves.
+    void saveDraftNow();
+    void finishSaving();
 
     // Analysis of the link.
     void paste();
@@ -164,6 +171,7 @@ Q_SIGNALS:
     // banner or bannerError.
     void bannerChanged();
     void settingsChanged();
+    // cacheSize or clearingCache.
     void cacheSizeChanged();
     // librarySearch or libraryKind.
     void libraryFilterChanged();
@@ -202,6 +210,9 @@ private:
     LinkAnalysis* m_analysis = nullptr;
     JobQueue* m_queue = nullptr;
     std::unique_ptr<LocalStorage> m_storage;
+    // Goes before the storage it writes through.
+    std::unique_ptr<HistorySaver> m_historySaver;
+    QTimer m_draftTimer;
 
     bool m_engineReady = false;
     bool m_engineChecking = true;
@@ -223,6 +234,7 @@ private:
     bool m_bannerError = false;
     bool m_settings = false;
     qint64 m_cacheSize = 0;
+    bool m_clearingCache = false;
     QString m_librarySearch;
     LibraryKind m_libraryKind = LibraryKind::all;
     std::optional<DownloadJob> m_previewJob;

@@ -1,5 +1,6 @@
 #include "AppModel.h"
 
+#include "Background.h"
 #include "BrisError.h"
 #include "DesktopServices.h"
 #include "Engine.h"
@@ -65,14 +66,34 @@ void AppModel::play(const DownloadJob& job)
 
 void AppModel::clearCache()
 {
-    if (m_queue->running())
+    if (m_queue->running() || m_clearingCache)
         return;
-    try {
-        m_engine->clearCache();
-    } catch (const std::exception& error) {
-        show(errorDescription(error), true);
-        return;
-    }
-    setCacheSize(0);
-    show(u"Caché de originales vaciada. Tus descargas se conservan."_s, false);
+    // Up to the cache's whole size to delete: on the pool, with the queue held so
+    // that no job starts on an original that is going away.
+    m_clearingCache = true;
+    m_queue->hold(true);
+    Q_EMIT cacheSizeChanged();
+    runThenCallback(
+        m_pool, this,
+        [engine = m_engine] {
+            std::exception_ptr error;
+            try {
+                engine->clearCache();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            // After a failure part of it may be gone: the figure is measured again.
+            return std::pair { error, error ? measureCache(*engine) : std::optional<qint64>(0) };
+        },
+        [this](const std::pair<std::exception_ptr, std::optional<qint64>>& outcome) {
+            m_clearingCache = false;
+            if (outcome.second)
+                m_cacheSize = *outcome.second;
+            Q_EMIT cacheSizeChanged();
+            if (outcome.first)
+                show(errorDescription(outcome.first), true);
+            else
+                show(u"Caché de originales vaciada. Tus descargas se conservan."_s, false);
+            m_queue->hold(false);
+        });
 }

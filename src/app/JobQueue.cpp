@@ -100,9 +100,15 @@ qsizetype JobQueue::indexOf(const QUuid& id) const
     return found == m_jobs.cend() ? -1 : found - m_jobs.cbegin();
 }
 
+void JobQueue::hold(bool held)
+{
+    m_held = held;
+    pump();
+}
+
 void JobQueue::pump()
 {
-    if (m_activeID || !m_engineReady)
+    if (m_activeID || !m_engineReady || m_held)
         return;
     const auto next = std::find_if(
         m_jobs.begin(), m_jobs.end(), [](const DownloadJob& job) { return job.state == JobState::queued; });
@@ -144,7 +150,8 @@ void JobQueue::pump()
             result.cacheBytes = measureCache(*engine);
             return result;
         },
-        [this, id, token](const ExportResult& result) { finish(id, token, result.job, result.error, result.cacheBytes); });
+        [this, id, token](
+            const ExportResult& result) { finish(id, token, result.job, result.error, result.cacheBytes); });
 }
 
 void JobQueue::applyUpdate(const QUuid& id, const CancellationPtr& token, const DownloadUpdate& update)

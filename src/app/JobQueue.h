@@ -38,6 +38,8 @@ public:
     void setEngineReady(bool ready) { m_engineReady = ready; }
     // Runs started from here on use `engine`; a running one keeps the engine it started with.
     void setEngine(AppEnginePtr engine) { m_engine = std::move(engine); }
+    // No run starts while held; released, the queue moves on.
+    void hold(bool held);
 
     // The finished job with the same result whose file is still there.
     std::optional<DownloadJob> savedVersion(const DownloadJob& job) const;
@@ -76,6 +78,7 @@ private:
     QThreadPool& m_pool;
     QList<DownloadJob> m_jobs;
     bool m_engineReady = false;
+    bool m_held = false;
     std::optional<QUuid> m_activeID;
     std::shared_ptr<Cancellation> m_activeToken;
 };

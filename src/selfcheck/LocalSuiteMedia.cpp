@@ -160,7 +160,10 @@ void LocalSuite::checkCache()
     const qint64 cached = m_engine->cacheBytes();
     m_log.record(cached > 0, u"Caché mide originales"_s, bytesString(cached));
 
+    // Emptied on the model's pool: it has ended when the model says so.
     m_model->clearCache();
+    awaitModel(
+        *m_model, [&] { return !m_model->clearingCache(); }, u"la caché vaciada"_s);
     QList<DownloadJob> finals = m_saved;
     for (const DownloadJob& job : m_model->jobs())
         if (job.state == JobState::completed)

@@ -106,6 +106,8 @@ void LocalSuite::checkQueue()
     m_model->setProfile(Fixtures::audioProfile(AudioFormat::m4a, 128));
     m_model->enqueue();
     const QUuid second = m_model->jobs().last().id;
+    // The history is written off the interface thread: what was asked is on disk first.
+    m_model->finishSaving();
     {
         AppModel reopened(m_engine, nullptr);
         reopened.checkEngine();

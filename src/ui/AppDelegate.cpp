@@ -21,10 +21,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
 
+#include <csignal>
 #include <cstdio>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -215,6 +220,11 @@ AppDelegate::TerminateReply AppDelegate::shouldTerminate()
         if (alert.clickedButton() != close)
             return TerminateReply::cancel;
     }
+    return closeDown();
+}
+
+AppDelegate::TerminateReply AppDelegate::closeDown()
+{
     // Read before the shutdown, which stops the work it looks at.
     const bool working = m_model->active().has_value() || m_model->analyzing();
     // Nothing the user does from here on may start a job or an analysis.
@@ -226,9 +236,19 @@ AppDelegate::TerminateReply AppDelegate::shouldTerminate()
 
 void AppDelegate::quit()
 {
-    if (m_quitting)
-        return;
-    switch (shouldTerminate()) {
+    if (!m_quitting)
+        end(shouldTerminate());
+}
+
+void AppDelegate::terminate()
+{
+    if (!m_quitting)
+        end(closeDown());
+}
+
+void AppDelegate::end(TerminateReply reply)
+{
+    switch (reply) {
     case TerminateReply::cancel:
         return;
     case TerminateReply::now:
@@ -309,6 +329,25 @@ int AppDelegate::run(int argc, char* argv[])
     }
 
     AppDelegate delegate(QApplication::arguments());
+    // SIGTERM (a session ending, `kill`) ends the program as its menu does,
+    // saving what is being typed; the handler only wakes the event loop.
+    static int termination[2] = { -1, -1 };
+    std::optional<QSocketNotifier> terminated;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, termination) == 0) {
+        terminated.emplace(termination[1], QSocketNotifier::Read);
+        connect(&*terminated, &QSocketNotifier::activated, &delegate, [&] {
+            terminated->setEnabled(false);
+            delegate.terminate();
+        });
+        struct sigaction action = {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t written = ::write(termination[0], &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &action, nullptr);
+    }
     InstanceServer server;
     if (lock.state() == InstanceLock::State::held)
         server.listen(door);

@@ -63,6 +63,8 @@ public:
     TerminateReply shouldTerminate();
     // Runs the sequence and ends the application when it may.
     void quit();
+    // The sequence without the question: the system asked the program to end (SIGTERM).
+    void terminate();
     bool isQuitting() const { return m_quitting; }
 
     // The window comes to the front and opens the link among `arguments`, if
@@ -87,6 +89,8 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
+    TerminateReply closeDown();
+    void end(TerminateReply reply);
     void refuseInput();
     void finishTerminating();
     void saveGeometry() const;

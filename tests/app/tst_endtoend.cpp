@@ -51,6 +51,7 @@ void EndToEndTest::linkToLibraryAndBack()
             QCOMPARE(probe.video, job.profile.kind == DownloadKind::video);
         }
         saved = model.jobs();
+        model.finishSaving();
         QCOMPARE(DownloadJob::decodeHistory(TestSupport::readFile(harness.data() + u"/library.json"_s)), saved);
         // The engine check asked only for versions: nothing was downloaded where the program runs.
         QCOMPARE(QDir(harness.dir.path()).entryList(QDir::Files), QStringList());

@@ -71,7 +71,7 @@ private:
 class ControlledEngine : public Downloader
 {
 public:
-    enum class Kind { versions, analyze, exportJob };
+    enum class Kind { versions, analyze, exportJob, clearCache };
 
     explicit ControlledEngine(const QString& dataDir)
         : Downloader(Toolchain(), BrisPaths(dataDir))
@@ -91,6 +91,8 @@ public:
     // A cancelled call ends at once as cancelled; false keeps it until answered.
     bool cancelEnds = true;
     qint64 cache = 0;
+    // Emptying the cache waits for an answer (a text) instead of ending at once.
+    bool holdClearing = false;
 
     int count(Kind kind) const
     {
@@ -126,7 +128,11 @@ public:
         return exportNow ? exportNow(job) : held<DownloadJob>(Kind::exportJob, cancel, {}, job, update);
     }
     qint64 cacheBytes() const override { return cache; }
-    void clearCache() const override { }
+    void clearCache() const override
+    {
+        if (holdClearing)
+            held<QString>(Kind::clearCache, std::make_shared<Cancellation>());
+    }
 
 private:
     template <typename T>
@@ -150,6 +156,6 @@ private:
     }
 
     mutable std::mutex m_lock;
-    mutable std::array<QList<std::shared_ptr<EngineCall>>, 3> m_calls;
+    mutable std::array<QList<std::shared_ptr<EngineCall>>, 4> m_calls;
     mutable bool m_closed = false;
 };

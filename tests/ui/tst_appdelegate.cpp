@@ -59,7 +59,6 @@ QProcessEnvironment programEnvironment(const QTemporaryDir& dir, const StandInTo
 
 } // namespace
 
-
 // The one video the stand-in yt-dlp of these tests knows.
 static bool writeVideoJson(const StandInTools& tools)
 {
@@ -238,13 +237,15 @@ private Q_SLOTS:
         QTest::newRow("Salir de Brisomar in the menu bar") << u"menu"_s << false;
         QTest::newRow("Ctrl+Q") << u"keys"_s << false;
         QTest::newRow("closing the window") << u"close"_s << false;
+        QTest::newRow("SIGTERM") << u"term"_s << false;
         QTest::newRow("Cerrar app in the quit alert, a download running") << u"alert"_s << false;
         QTest::newRow("Ctrl+Q, the data folder unprepared") << u"keys"_s << true;
     }
 
     // The real program, with someone at the desk (tests/ui/desk) quitting it one
     // way or another: it ends by itself, with status 0, in time, having saved the
-    // history and the window's place and leaving no process behind.
+    // history, the link typed just before and the window's place and leaving no
+    // process behind; the next start shows that link.
     void everyWayOutEndsTheProgram()
     {
         QFETCH(QString, scenario);
@@ -286,8 +287,11 @@ private Q_SLOTS:
         QByteArray output;
         connect(&program, &QProcess::readyReadStandardOutput, this, [&] {
             output += program.readAllStandardOutput();
-            if (output.contains("quitting\n") && quitting < 0)
+            if (output.contains("quitting\n") && quitting < 0) {
                 quitting = clock.elapsed();
+                if (scenario == u"term"_s)
+                    program.terminate();
+            }
         });
         connect(&program, &QProcess::finished, this, [&] { ended = clock.elapsed(); });
         clock.start();
@@ -316,6 +320,18 @@ private Q_SLOTS:
         }
         if (!downloading) {
             QVERIFY(saved.isEmpty());
+            const QString typed = u"https://youtu.be/zyxwvutsrqp"_s;
+            QCOMPARE(Preferences::decode(TestSupport::readFile(dir.filePath(u"data/preferences.json"_s)))
+                         .value_or(Preferences {})
+                         .lastLink,
+                typed);
+            QProcess again;
+            environment.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"brisomardesk:keys"_s);
+            again.setProcessEnvironment(environment);
+            again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            again.start(QStringLiteral(BRISOMAR_PROGRAM));
+            QVERIFY(again.waitForFinished(120000));
+            QVERIFY(again.readAllStandardOutput().contains("link: " + typed.toUtf8() + '\n'));
             return;
         }
         // The alert as the user reads it, the first time, when kept downloading.

@@ -97,7 +97,19 @@ private Q_SLOTS:
         engine.call(Kind::exportJob, 0)->finish(done);
         QTRY_VERIFY(clear->isEnabled());
         QCOMPARE(cache(), bytesString(7'000'000));
+
+        // Emptied off the interface thread: one emptying at a time, and no job
+        // starts until it has ended.
+        engine.holdClearing = true;
         QTest::mouseClick(clear, Qt::LeftButton);
+        QTRY_COMPARE(engine.count(Kind::clearCache), 1);
+        QVERIFY(!clear->isEnabled());
+        sheet.model().clearCache();
+        QVERIFY(sheet.harness.enqueue(u"bcdefghijkl"_s, u"Dos"_s));
+        QCOMPARE(sheet.model().jobs().last().state, JobState::queued);
+        QCOMPARE(engine.count(Kind::clearCache), 1);
+        engine.call(Kind::clearCache, 0)->finish(QString());
+        QTRY_COMPARE(engine.count(Kind::exportJob), 2);
         QCOMPARE(cache(), bytesString(0));
         QCOMPARE(sheet.model().banner(), u"Caché de originales vaciada. Tus descargas se conservan."_s);
     }

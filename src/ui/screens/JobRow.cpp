@@ -127,7 +127,10 @@ JobRow::JobRow(const DownloadJob& job, AppModel* model, bool compact, QWidget* p
         if (id == m_job.id)
             followModel();
     });
-    connect(m_model, &AppModel::jobsChanged, this, &JobRow::followModel);
+    // The queue hands its rows their jobs when the list changes; the compact
+    // row, alone on its screen, looks for its own.
+    if (m_compact)
+        connect(m_model, &AppModel::jobsChanged, this, &JobRow::followModel);
     apply();
 }
 

@@ -17,8 +17,9 @@ class StyledLabel;
 // compact form, for the running job on the new-download screen, never offers
 // removal and shows the detail only while the job runs.
 //
-// The row follows its job in the model by itself: a progress report for the job
-// repaints this row alone.
+// The row follows its job's progress reports by itself, which repaint this row
+// alone; other changes come from the queue screen, or, for the compact row,
+// from the model's list.
 class JobRow : public QWidget
 {
     Q_OBJECT

@@ -103,7 +103,14 @@ void LibraryRowDelegate::setCoveredRow(const QModelIndex& index)
 
 int LibraryRowDelegate::rowHeight(const DownloadJob& job, bool available, int width) const
 {
-    return geometry(QRect(0, 0, width, 0), job, available).card.height() + gap;
+    // The list measures every row again whenever one comes or goes: the
+    // height of each is kept for its width, title and file.
+    Measure& measure = m_heights[job.id];
+    if (measure.width != width || measure.available != available || measure.title != job.video.title) {
+        measure = { width, available, job.video.title,
+            geometry(QRect(0, 0, width, 0), job, available).card.height() + gap };
+    }
+    return measure.height;
 }
 
 LibraryRowDelegate::Geometry LibraryRowDelegate::geometry(
@@ -142,7 +149,7 @@ LibraryRowDelegate::Geometry LibraryRowDelegate::geometry(
 
 QRect LibraryRowDelegate::partRect(const QRect& row, const DownloadJob& job, Part part) const
 {
-    const Geometry g = geometry(row, job, m_measured.value(job.id, job.fileAvailable()));
+    const Geometry g = geometry(row, job, m_measured.value(job.id, true));
     switch (part) {
     case Part::play:
         return g.play;
@@ -167,9 +174,10 @@ LibraryRowDelegate::Part LibraryRowDelegate::partAt(
 
 QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    // Measured as if the file were there: the file is looked at when the row
+    // is drawn, so that a long history costs no disk access before it is seen.
     const DownloadJob& job = jobOf(index);
-    const bool available = job.fileAvailable();
-    m_measured.insert(job.id, available);
+    const bool available = m_measured.value(job.id, true);
     const int width = m_view->viewport()->width() > 0 ? m_view->viewport()->width() : option.rect.width();
     return { width, rowHeight(job, available, width) };
 }
@@ -178,7 +186,7 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 {
     const DownloadJob& job = jobOf(index);
     const bool available = job.fileAvailable();
-    if (m_measured.value(job.id, available) != available) {
+    if (m_measured.value(job.id, true) != available) {
         // The file came or went since the row was measured: measure it again.
         m_measured.insert(job.id, available);
         QMetaObject::invokeMethod(

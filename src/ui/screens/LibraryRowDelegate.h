@@ -11,7 +11,8 @@ struct DownloadJob;
 // Draws one finished download as a card: kind, title, profile and size, a note
 // when the file is gone, and the play, reveal and more buttons, which it also
 // works (press, release, tooltips). Whether the file is still there is read
-// afresh on every paint; a change resizes the row.
+// afresh on every paint, and only then: a row is first measured as if it were,
+// and a change resizes the row.
 class LibraryRowDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -57,8 +58,17 @@ private:
     Geometry geometry(const QRect& row, const DownloadJob& job, bool available) const;
     int rowHeight(const DownloadJob& job, bool available, int width) const;
 
+    struct Measure
+    {
+        int width = -1;
+        bool available = true;
+        QString title;
+        int height = 0;
+    };
+
     QAbstractItemView* m_view;
-    // The availability each row was last measured with.
+    mutable QHash<QUuid, Measure> m_heights;
+    // The availability each row was last drawn with; a row never drawn counts as available.
     mutable QHash<QUuid, bool> m_measured;
     QPersistentModelIndex m_pressedIndex;
     QPersistentModelIndex m_covered;

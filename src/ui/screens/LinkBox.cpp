@@ -59,6 +59,8 @@ bool LinkBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_field && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         update();
+    if (watched == m_field && event->type() == QEvent::FocusOut)
+        Q_EMIT left();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -18,6 +18,10 @@ public:
     PlainButton* clearButton() const { return m_clear; }
     PlainButton* pasteButton() const { return m_paste; }
 
+Q_SIGNALS:
+    // The field lost the keyboard focus.
+    void left();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

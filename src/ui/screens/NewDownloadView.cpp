@@ -128,6 +128,7 @@ QWidget* NewDownloadView::buildLinkCard()
     QLineEdit* field = m_linkBox->field();
     connect(field, &QLineEdit::textEdited, m_model, &AppModel::setLink);
     connect(field, &QLineEdit::returnPressed, m_model, &AppModel::analyze);
+    connect(m_linkBox, &LinkBox::left, m_model, &AppModel::saveDraftNow);
     connect(m_linkBox->clearButton(), &QAbstractButton::clicked, this, &NewDownloadView::clearLink);
     connect(m_linkBox->pasteButton(), &QAbstractButton::clicked, m_model, &AppModel::paste);
 

@@ -76,48 +76,65 @@ QList<JobRow*> QueueView::rows() const
 {
     QList<JobRow*> rows;
     for (const QUuid& id : m_order)
-        rows.append(m_cards.value(id)->findChild<JobRow*>());
+        rows.append(m_rows.value(id));
     return rows;
+}
+
+void QueueView::showEvent(QShowEvent* event)
+{
+    if (m_stale)
+        showJobs();
+    QWidget::showEvent(event);
 }
 
 void QueueView::showJobs()
 {
     m_pending->setText(pendingText(m_model->pendingCount()));
+    // The cards are built when the screen is on display: a long history costs
+    // nothing at start-up while the window opens on another screen.
+    m_stale = !isVisible();
+    if (m_stale)
+        return;
     const QList<DownloadJob> queue = m_model->queue();
 
     QList<QUuid> order;
     order.reserve(queue.size());
     QSet<QUuid> listed;
+    listed.reserve(queue.size());
     for (const DownloadJob& job : queue) {
         order.append(job.id);
         listed.insert(job.id);
     }
 
     // A row may be going away from inside its own button's click: delete it later.
-    for (auto it = m_cards.begin(); it != m_cards.end();) {
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
         if (listed.contains(it.key())) {
             ++it;
             continue;
         }
-        m_list->removeWidget(it.value());
-        it.value()->hide();
-        it.value()->deleteLater();
-        it = m_cards.erase(it);
+        QWidget* card = it.value()->parentWidget();
+        m_list->removeWidget(card);
+        card->hide();
+        card->deleteLater();
+        it = m_rows.erase(it);
     }
     for (const DownloadJob& job : queue) {
-        if (m_cards.contains(job.id)) {
-            m_cards.value(job.id)->findChild<JobRow*>()->setJob(job);
+        if (JobRow* row = m_rows.value(job.id)) {
+            row->setJob(job);
             continue;
         }
         auto* card = new Surface;
         card->setObjectName(u"jobCard"_s);
-        card->column()->addWidget(new JobRow(job, m_model));
-        m_cards.insert(job.id, card);
+        auto* row = new JobRow(job, m_model);
+        card->column()->addWidget(row);
+        m_rows.insert(job.id, row);
     }
     if (order != m_order) {
+        // Walks the layout once: only the cards that are new or out of place move.
         for (int i = 0; i < order.size(); ++i) {
-            Surface* card = m_cards.value(order[i]);
-            if (m_list->indexOf(card) != i) {
+            QWidget* card = m_rows.value(order[i])->parentWidget();
+            const QLayoutItem* item = m_list->itemAt(i);
+            if (!item || item->widget() != card) {
                 m_list->removeWidget(card);
                 m_list->insertWidget(i, card);
             }

@@ -11,7 +11,6 @@ class QStackedLayout;
 class QVBoxLayout;
 class ScrollArea;
 class StyledLabel;
-class Surface;
 
 // The queue screen: how many jobs are pending, and one card per job that has
 // not completed, newest first. Rows are kept across changes of the list and
@@ -27,6 +26,9 @@ public:
     QList<JobRow*> rows() const;
     static QString pendingText(int pending);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showJobs();
 
@@ -36,6 +38,9 @@ private:
     EmptyState* m_empty;
     ScrollArea* m_scroll;
     QVBoxLayout* m_list;
-    QHash<QUuid, Surface*> m_cards;
+    // Each row lies in a card of its own, its parent.
+    QHash<QUuid, JobRow*> m_rows;
     QList<QUuid> m_order;
+    // The list changed while the screen was hidden.
+    bool m_stale = false;
 };

@@ -188,7 +188,7 @@ void SettingsView::refreshPreferences()
 void SettingsView::refreshCache()
 {
     m_cacheSize->setText(bytesString(m_model->cacheSize()) + u" · Evita bajar el mismo audio al cambiar de calidad."_s);
-    m_clearCache->setEnabled(!m_model->active());
+    m_clearCache->setEnabled(!m_model->active() && !m_model->clearingCache());
 }
 
 void SettingsView::refreshEngine()

@@ -34,6 +34,7 @@ void ClampedLabel::setText(const QString& text)
 {
     if (text == this->text())
         return;
+    m_heights.fill({ -1, 0 });
     QLabel::setText(text);
     updateTip();
 }
@@ -61,6 +62,9 @@ bool ClampedLabel::isClamped() const
 
 int ClampedLabel::heightForWidth(int width) const
 {
+    for (const auto& [measured, height] : m_heights)
+        if (measured == width)
+            return height;
     const QMargins margins = contentsMargins();
     const int inner = width - margins.left() - margins.right();
     // Measured here rather than by QLabel: its measure of selectable text lays
@@ -71,7 +75,9 @@ int ClampedLabel::heightForWidth(int width) const
         // The label draws clipped text itself, a line at a time.
         height = std::max(height, lineCount(inner, m_maxLines) * fontMetrics().lineSpacing());
     }
-    return height + margins.top() + margins.bottom();
+    height += margins.top() + margins.bottom();
+    m_heights[std::exchange(m_nextHeight, 1 - m_nextHeight)] = { width, height };
+    return height;
 }
 
 QSize ClampedLabel::sizeHint() const
@@ -86,6 +92,13 @@ QSize ClampedLabel::minimumSizeHint() const
     const QMargins margins = contentsMargins();
     const int oneLine = text().isEmpty() ? 0 : fontMetrics().lineSpacing();
     return { fontMetrics().horizontalAdvance(u"…"_s) * 4, oneLine + margins.top() + margins.bottom() };
+}
+
+void ClampedLabel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ContentsRectChange)
+        m_heights.fill({ -1, 0 });
+    StyledLabel::changeEvent(event);
 }
 
 void ClampedLabel::resizeEvent(QResizeEvent* event)

@@ -2,6 +2,9 @@
 
 #include "StyledLabel.h"
 
+#include <array>
+#include <utility>
+
 class QPainter;
 
 // A wrapping label that shows at most `maxLines` lines. Eliding ends the last
@@ -33,6 +36,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -43,4 +47,8 @@ private:
 
     int m_maxLines;
     Overflow m_overflow;
+    // The last heights measured, by width: a layout pass over a long list asks
+    // every label again, and laying out text is the costly part of it.
+    mutable std::array<std::pair<int, int>, 2> m_heights { { { -1, 0 }, { -1, 0 } } };
+    mutable int m_nextHeight = 0;
 };

@@ -4,8 +4,11 @@
 // keyboard, a pointer or a window manager, it hands its events to Qt's
 // window-system input path; nothing of the program is replaced.
 //
+// Each run first writes out the link field's text ("link: ..."), and, but for
+// "alert", types a link into the field just before the way out.
 // Scenarios: "menu" picks "Salir de Brisomar" in the menu bar with the pointer,
 // "keys" presses Ctrl+Q, "close" closes the window as a window manager would,
+// "term" leaves the ending to the test (SIGTERM),
 // "alert" pastes a link, starts its download, presses Ctrl+Q, writes out the
 // alert and keeps downloading, presses Ctrl+Q again and clicks "Cerrar
 // app", then clicks the interrupted download's retry button and pastes again.
@@ -14,6 +17,7 @@
 #include <QClipboard>
 #include <QGenericPlugin>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -24,6 +28,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string_view>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -67,7 +72,25 @@ QList<Step> steps(const QString& scenario)
         QGuiApplication::clipboard()->setText(u"https://youtu.be/abcdefghijk"_s);
         keys(u"Ctrl+Shift+V"_s);
     };
-    QList<Step> all = { { [] { return shown(u"mainWindow"_s) && shown(u"Motor local listo"_s, true); }, [] {} } };
+    QList<Step> all = { { [] { return shown(u"mainWindow"_s) && shown(u"Motor local listo"_s, true); },
+        [] {
+            const QString link = static_cast<QLineEdit*>(shown(u"linkField"_s))->text();
+            std::fputs((u"link: "_s + link + u'\n').toUtf8().constData(), stdout);
+            std::fflush(stdout);
+        } } };
+    // Typed keys go through the window system's queue; closing the window does not.
+    const auto typedIn
+        = [] { return static_cast<QLineEdit*>(shown(u"linkField"_s))->text() == u"https://youtu.be/zyxwvutsrqp"_s; };
+    if (scenario != u"alert"_s)
+        all += { { always,
+                     [] {
+                         click(shown(u"linkField"_s));
+                         // Over whatever the field holds, as a new link is usually typed.
+                         QTest::keyClick(shown(u"mainWindow"_s)->windowHandle(), 'a', Qt::ControlModifier);
+                         for (const char key : std::string_view("https://youtu.be/zyxwvutsrqp"))
+                             QTest::keyClick(shown(u"mainWindow"_s)->windowHandle(), key);
+                     } },
+            { typedIn, [] {} } };
     if (scenario == u"menu"_s)
         all += { { always,
                      [] {
@@ -84,6 +107,8 @@ QList<Step> steps(const QString& scenario)
         all.append({ always, [] { keys(u"Ctrl+Q"_s); }, true });
     else if (scenario == u"close"_s)
         all.append({ always, [] { shown(u"mainWindow"_s)->windowHandle()->close(); }, true });
+    else if (scenario == u"term"_s)
+        all.append({ always, [] {}, true });
     else if (scenario == u"alert"_s)
         // The quit waits until the download reports progress; the first alert is
         // answered "Seguir descargando", which must change nothing. Once the
