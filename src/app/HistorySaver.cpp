@@ -20,8 +20,11 @@ HistorySaver::~HistorySaver()
 
 void HistorySaver::save(const QList<DownloadJob>& jobs)
 {
-    const QMutexLocker lock(&m_mutex);
-    m_next = jobs;
+    // A buffer of its own: the main thread edits its list in place, and a shared
+    // buffer's owners learn of each other only through a relaxed count.
+    QList<DownloadJob> copy(jobs.cbegin(), jobs.cend());
+    const std::lock_guard lock(m_mutex);
+    m_next = std::move(copy);
     if (std::exchange(m_writing, true))
         return;
     m_thread.start([this] { drain(); });
@@ -29,9 +32,8 @@ void HistorySaver::save(const QList<DownloadJob>& jobs)
 
 void HistorySaver::finish()
 {
-    QMutexLocker lock(&m_mutex);
-    while (m_writing)
-        m_idle.wait(&m_mutex);
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return !m_writing; });
 }
 
 void HistorySaver::drain()
@@ -39,10 +41,10 @@ void HistorySaver::drain()
     for (;;) {
         QList<DownloadJob> jobs;
         {
-            const QMutexLocker lock(&m_mutex);
+            const std::lock_guard lock(m_mutex);
             if (!m_next) {
                 m_writing = false;
-                m_idle.wakeAll();
+                m_idle.notify_all();
                 return;
             }
             jobs = *std::exchange(m_next, std::nullopt);

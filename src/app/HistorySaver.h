@@ -3,11 +3,11 @@
 #include "DownloadJob.h"
 
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QThreadPool>
-#include <QWaitCondition>
 
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 
 class LocalStorage;
@@ -38,8 +38,10 @@ private:
 
     LocalStorage& m_storage;
     QThreadPool m_thread;
-    QMutex m_mutex;
-    QWaitCondition m_idle;
+    // Standard primitives rather than QMutex/QWaitCondition: ThreadSanitizer sees
+    // the waits of these, not those inside an uninstrumented Qt.
+    std::mutex m_mutex;
+    std::condition_variable m_idle;
     std::optional<QList<DownloadJob>> m_next;
     bool m_writing = false;
 };
